@@ -1,0 +1,5 @@
+file(READ "${IN}" hex HEX)
+string(LENGTH "${hex}" n)
+math(EXPR size "${n} / 2")
+string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+file(WRITE "${OUT}" "#include <cstddef>\nextern const unsigned char ${SYM}[] = {${bytes} 0};\nextern const std::size_t ${SYM}_size = ${size};\n")

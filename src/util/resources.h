@@ -1,0 +1,10 @@
+#pragma once
+#include <span>
+#include <string_view>
+
+namespace korvane {
+
+// Files under src/resources/embedded, compiled into the program; empty when the name is unknown.
+std::span<const unsigned char> embedded_resource(std::string_view name);
+
+} // namespace korvane
