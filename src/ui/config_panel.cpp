@@ -1,21 +1,22 @@
 #include "ui/config_panel.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 
-#include "files/hex_text.h"
 #include "pic/pic_catalogue.h"
-#include "ui/config_model.h"
+#include "app/config_word.h"
 
 namespace korvane {
 
 namespace {
 
-// Shared key filter of the word boxes: upper-cases the key and lets only hex digits and
-// Backspace through; keys that type nothing (arrows, Delete, Tab) keep their usual effect.
+// Shared key filter of the word boxes: keys that type a character go through the model's filter
+// (upper-cased hex digits pass, anything else is dropped); keys that type nothing (arrows,
+// Delete, Tab) keep their usual effect.
 class HexKeyFilter : public QObject {
 public:
     using QObject::QObject;
@@ -24,18 +25,20 @@ public:
         auto* key = static_cast<QKeyEvent*>(event);
         const QString text = key->text();
         if (key->key() == Qt::Key_Backspace || text.isEmpty() || !text.at(0).isPrint()) return false;
-        const QChar c = text.at(0).toUpper();
-        const bool hex = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
-        if (hex && c != text.at(0)) {
-            static_cast<QLineEdit*>(watched)->insert(QString(c));
+        const QChar typed = text.at(0);
+        const char c = typed.unicode() < 128 ? config_key_filter(char(typed.unicode())) : '\0';
+        if (c == '\0') return true;
+        if (QChar(c) != typed) {
+            // Retype the key upper-cased, so the box sees an ordinary user edit.
+            QKeyEvent upper(QEvent::KeyPress, key->key(), key->modifiers(), QString(QChar(c)));
+            QCoreApplication::sendEvent(watched, &upper);
             return true;
         }
-        return !hex;
+        return false;
     }
 };
 
-QString word_text(std::uint16_t v) { return QString::fromStdString(hex_word_text(v)); }
-std::uint16_t parse_word(const QString& text) { return hex_word(text.toStdString()); }
+QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 constexpr int kLeft = 8;   // panel x 640 + 8 = the device list's left edge
 
@@ -84,6 +87,7 @@ ConfigPanel::ConfigPanel(SettingsRecord& settings, QWidget* parent)
     PICID = make_word_box("PICID", kLeft + 60, 270, 45);
     PICID->setReadOnly(true);
     PICID->setText("3FFF");
+    PICID->setFocusPolicy(Qt::NoFocus);
     Lab_ID12 = label("Lab_ID12", "ID Words 1-2", kLeft, 302, 105);
     IDWord[0] = make_word_box("IDWord1", kLeft, 317, 50);
     IDWord[1] = make_word_box("IDWOrd2", kLeft + 55, 317, 50);
@@ -95,19 +99,26 @@ ConfigPanel::ConfigPanel(SettingsRecord& settings, QWidget* parent)
                            ConfigWord, IDWord[0], IDWord[1], IDWord[2], IDWord[3]})
         box->installEventFilter(filter);
 
-    connect(Oscillator, &QComboBox::activated, this, &ConfigPanel::OscillatorChange);
-    connect(CodeProtect, &QComboBox::activated, this, &ConfigPanel::CodeProtectChange);
+    connect(Oscillator, &QComboBox::activated, this, [this](int index) {
+        if (model_.OscillatorChange(index, busy())) draw_config_word();
+    });
+    connect(CodeProtect, &QComboBox::activated, this, [this](int index) {
+        if (model_.CodeProtectChange(index, busy(), settings_)) draw_config_word();
+    });
     const auto boxes = fuses();
-    for (int f = 0; f < 8; ++f)
-        connect(boxes[std::size_t(f)], &QCheckBox::clicked, this,
-                [this, f](bool checked) { FuseClick(f, checked); });
-    connect(ConfigWord, &QLineEdit::textChanged, this, &ConfigPanel::ConfigWordChange);
+    for (int f = 0; f < kFuseCount; ++f)
+        connect(boxes[std::size_t(f)], &QCheckBox::clicked, this, [this, f](bool checked) {
+            if (model_.FuseClick(kAllFuses[f], checked, busy())) draw_config_word();
+            else fuses()[std::size_t(f)]->setChecked(!checked);   // refused: show the word's state
+        });
+    connect(ConfigWord, &QLineEdit::textEdited, this,
+            [this](const QString& t) { model_.ConfigWordChange(t.toStdString()); });
     for (int k = 0; k < 6; ++k)
-        connect(Config[std::size_t(k)], &QLineEdit::textChanged, this,
-                [this, k](const QString& t) { ConfigChange(k, t); });
+        connect(Config[std::size_t(k)], &QLineEdit::textEdited, this,
+                [this, k](const QString& t) { model_.ConfigChange(k + 1, t.toStdString()); });
     for (int k = 0; k < 4; ++k)
-        connect(IDWord[std::size_t(k)], &QLineEdit::textChanged, this,
-                [this, k](const QString& t) { IDWordChange(k, t); });
+        connect(IDWord[std::size_t(k)], &QLineEdit::textEdited, this,
+                [this, k](const QString& t) { model_.IDWordChange(k + 1, t.toStdString()); });
 }
 
 QLineEdit* ConfigPanel::make_word_box(const char* name, int x, int y, int w) {
@@ -126,126 +137,73 @@ QCheckBox* ConfigPanel::make_fuse(const char* name, int y) {
 }
 
 std::array<QCheckBox*, 8> ConfigPanel::fuses() const {
-    // In the order of the fuse table of the model.
-    return {WDT, PWRT, MCLR, BODEN, LVP, CPD, WRT, DEBUGGER};
+    std::array<QCheckBox*, 8> boxes{};
+    for (int f = 0; f < kFuseCount; ++f) {
+        const char* name = fuse_info(kAllFuses[f]).control;
+        for (QCheckBox* b : {WDT, PWRT, MCLR, BODEN, LVP, CPD, WRT, DEBUGGER})
+            if (b->objectName() == name) boxes[std::size_t(f)] = b;
+    }
+    return boxes;
 }
 
-int ConfigPanel::control_device() const {
-    return iso_ ? settings_.iso_pic_device : settings_.pic_device;
-}
-
-void ConfigPanel::set_text_silently(QLineEdit* box, std::uint16_t value) {
-    // Storing the same value back is all the handler would do.
-    const bool was = box->blockSignals(true);
-    box->setText(word_text(value));
-    box->blockSignals(was);
-}
-
-void ConfigPanel::show_word(std::uint16_t w) { set_text_silently(ConfigWord, w); }
-
-void ConfigPanel::set_pic_id(const QString& text) { PICID->setText(text); }
-
-void ConfigPanel::lock() {
-    Oscillator->setEnabled(false);
-    CodeProtect->setEnabled(false);
-    for (QCheckBox* box : fuses()) box->setEnabled(false);
+void ConfigPanel::bind(PicImage* image, int value_device, int choice_device) {
+    model_.bind(image, value_device, choice_device);
 }
 
 void ConfigPanel::rebuild() {
-    filling_ = true;
-    const bool f16 = is_pic16f(device_);
+    model_.rebuild();
+    draw();
+}
+
+void ConfigPanel::lock() {
+    model_.lock();
+    draw_enabled_states();
+}
+
+void ConfigPanel::set_pic_id(std::uint16_t id) {
+    model_.set_pic_id(id);
+    PICID->setText(qs(model_.view().pic_id));
+}
+
+void ConfigPanel::draw_config_word() { ConfigWord->setText(qs(model_.view().config_word)); }
+
+void ConfigPanel::draw_enabled_states() {
+    const ConfigPanelView& v = model_.view();
+    if (items_list) items_list->setEnabled(v.items_list_enabled);
+    Oscillator->setEnabled(v.oscillator_enabled);
+    CodeProtect->setEnabled(v.code_protect_enabled);
+    const auto boxes = fuses();
+    for (int f = 0; f < kFuseCount; ++f) boxes[std::size_t(f)]->setEnabled(v.fuses[std::size_t(f)].enabled);
+}
+
+void ConfigPanel::draw() {
+    const ConfigPanelView& v = model_.view();
+    const bool f16 = v.layout == ConfigLayout::Pic16F;
+    const bool f18 = v.layout == ConfigLayout::Pic18F;
     for (QWidget* w : {static_cast<QWidget*>(Lab_Oscillator), static_cast<QWidget*>(Oscillator),
                        static_cast<QWidget*>(Lab_Code_Prot), static_cast<QWidget*>(CodeProtect)})
         w->setVisible(f16);
-    for (QCheckBox* box : fuses()) box->setVisible(f16);
+    const auto boxes = fuses();
+    for (QCheckBox* box : boxes) box->setVisible(f16);
     for (int k = 0; k < 6; ++k) {
-        Config[std::size_t(k)]->setVisible(!f16);
-        ConfigLab[std::size_t(k)]->setVisible(!f16);
+        Config[std::size_t(k)]->setVisible(f18);
+        ConfigLab[std::size_t(k)]->setVisible(f18);
+        Config[std::size_t(k)]->setText(qs(v.config[std::size_t(k)]));
     }
-    Lab_Conf_Word->setText(f16 ? "Conf Word" : "Config 7");
-
-    if (image_) {
-        if (f16) {
-            Oscillator->setEnabled(true);
-            CodeProtect->setEnabled(true);
-            for (int k = 0; k < 4; ++k) set_text_silently(IDWord[std::size_t(k)], image_->config[std::size_t(k)]);
-            set_text_silently(ConfigWord, image_->config[7]);
-        } else {
-            for (int k = 0; k < 6; ++k) set_text_silently(Config[std::size_t(k)], image_->config[std::size_t(k)]);
-            set_text_silently(ConfigWord, image_->config[6]);
-            for (int k = 0; k < 4; ++k)
-                set_text_silently(IDWord[std::size_t(k)],
-                                  std::uint16_t(image_->id[std::size_t(2 * k + 1)] * 256 +
-                                                image_->id[std::size_t(2 * k)]));
-        }
-        const int dev = control_device();
-        if (f16 && is_pic16f(dev)) {
-            const std::uint16_t w = image_->config[7];
-            const auto boxes = fuses();
-            for (int f = 0; f < 8; ++f) {
-                const bool enabled = fuse_enabled(dev, f);
-                boxes[std::size_t(f)]->setEnabled(enabled);
-                if (enabled) boxes[std::size_t(f)]->setChecked(fuse_checked(f, w));
-            }
-            Oscillator->clear();
-            for (const auto& item : oscillator_items(dev)) Oscillator->addItem(QString::fromStdString(item));
-            Oscillator->setCurrentIndex(decode_oscillator(dev, w));
-            CodeProtect->clear();
-            for (const auto& item : protection_items(dev)) CodeProtect->addItem(QString::fromStdString(item));
-            CodeProtect->setCurrentIndex(decode_protection(dev, w));
-        }
+    Lab_Conf_Word->setText(qs(v.conf_word_caption));
+    ConfigWord->setText(qs(v.config_word));
+    for (int k = 0; k < 4; ++k) IDWord[std::size_t(k)]->setText(qs(v.id_words[std::size_t(k)]));
+    PICID->setText(qs(v.pic_id));
+    if (f16) {
+        Oscillator->clear();
+        for (const auto& item : v.oscillator_items) Oscillator->addItem(qs(item));
+        Oscillator->setCurrentIndex(v.oscillator_index);
+        CodeProtect->clear();
+        for (const auto& item : v.code_protect_items) CodeProtect->addItem(qs(item));
+        CodeProtect->setCurrentIndex(v.code_protect_index);
+        for (int f = 0; f < kFuseCount; ++f) boxes[std::size_t(f)]->setChecked(v.fuses[std::size_t(f)].checked);
     }
-    filling_ = false;
-}
-
-void ConfigPanel::OscillatorChange(int index) {
-    if (!image_ || (is_busy && is_busy()) || index < 0) return;
-    std::uint16_t& w = config_word_16f();
-    w = encode_oscillator(control_device(), w, index);
-    show_word(w);
-}
-
-void ConfigPanel::CodeProtectChange(int index) {
-    if (!image_ || (is_busy && is_busy()) || index < 0) return;
-    std::uint16_t& w = config_word_16f();
-    w = encode_protection(control_device(), w, index);
-    show_word(w);
-    // A protected device reads back protected: a verify after programming would fail.
-    settings_.verify_after = 0;
-}
-
-void ConfigPanel::FuseClick(int fuse, bool checked) {
-    if (!image_) return;
-    if (is_busy && is_busy()) {
-        // A refused click must not leave the box showing a state the word does not hold.
-        fuses()[std::size_t(fuse)]->setChecked(!checked);
-        return;
-    }
-    std::uint16_t& w = config_word_16f();
-    w = encode_fuse(fuse, w, checked);
-    show_word(w);
-}
-
-void ConfigPanel::ConfigWordChange(const QString& text) {
-    if (!image_ || filling_) return;
-    if (is_pic16f(device_)) image_->config[7] = parse_word(text);
-    else if (is_pic18f(device_)) image_->config[6] = parse_word(text);
-}
-
-void ConfigPanel::ConfigChange(int k, const QString& text) {
-    if (!image_ || filling_ || !is_pic18f(device_)) return;
-    image_->config[std::size_t(k)] = parse_word(text);
-}
-
-void ConfigPanel::IDWordChange(int k, const QString& text) {
-    if (!image_ || filling_) return;
-    const std::uint16_t v = parse_word(text);
-    if (is_pic16f(device_)) {
-        image_->config[std::size_t(k)] = v;
-    } else if (is_pic18f(device_)) {
-        image_->id[std::size_t(2 * k)] = std::uint8_t(v & 0xFF);
-        image_->id[std::size_t(2 * k + 1)] = std::uint8_t(v >> 8);
-    }
+    draw_enabled_states();
 }
 
 } // namespace korvane

@@ -6,6 +6,7 @@
 #include <array>
 #include <functional>
 
+#include "app/config_panel.h"
 #include "app/settings.h"
 #include "buffers/pic_buffers.h"
 
@@ -21,21 +22,18 @@ class ConfigPanel : public QWidget {
 public:
     ConfigPanel(SettingsRecord& settings, QWidget* parent = nullptr);
 
-    // The image shown and edited, the device index of the PIC object (value edits and the layout),
-    // and whether the panel serves the ISO-PIC mode (its fuse controls follow the ISO PIC device).
-    void set_image(PicImage* image) { image_ = image; }
-    void set_device(int index) { device_ = index; }
-    void set_iso_mode(bool iso) { iso_ = iso; }
+    // The image shown and edited, the device index of the PIC object (layout and value edits) and
+    // the device whose 16F choices are offered (the settings' PIC device, or the ISO PIC device).
+    void bind(PicImage* image, int value_device, int choice_device);
     std::function<bool()> is_busy;
+    QWidget* items_list = nullptr;   // the window's device list, locked with the panel
 
     // Brings every control in line with the image.
     void rebuild();
     // Disables the lists and the fuse boxes (a task is reading or writing the device).
     void lock();
-    void set_pic_id(const QString& text);
-
-    // The 16F device whose oscillator, protection and fuse controls are shown.
-    int control_device() const;
+    void set_pic_id(std::uint16_t id);
+    const TConfigPanel& model() const { return model_; }
 
     QComboBox* Oscillator;
     QComboBox* CodeProtect;
@@ -62,23 +60,14 @@ public:
 private:
     QLineEdit* make_word_box(const char* name, int x, int y, int w);
     QCheckBox* make_fuse(const char* name, int y);
-    std::array<QCheckBox*, 8> fuses() const;
-    std::uint16_t& config_word_16f() { return image_->config[7]; }
-    void show_word(std::uint16_t w);
-    void set_text_silently(QLineEdit* box, std::uint16_t value);
-
-    void OscillatorChange(int index);
-    void CodeProtectChange(int index);
-    void FuseClick(int fuse, bool checked);
-    void ConfigWordChange(const QString& text);
-    void ConfigChange(int k, const QString& text);
-    void IDWordChange(int k, const QString& text);
+    std::array<QCheckBox*, 8> fuses() const;   // in the model's fuse order
+    void draw();                                // the whole view onto the widgets
+    void draw_enabled_states();
+    void draw_config_word();
+    bool busy() const { return is_busy && is_busy(); }
 
     SettingsRecord& settings_;
-    PicImage* image_ = nullptr;
-    int device_ = 0;
-    bool iso_ = false;
-    bool filling_ = false;
+    TConfigPanel model_;
 };
 
 } // namespace korvane

@@ -49,6 +49,25 @@ void separator(QWidget* parent, int x) {
     line->setGeometry(x, 8, 4, 34);
 }
 
+// ProgBar as the operations see it.
+class ProgressAdapter : public IProgressBar {
+public:
+    explicit ProgressAdapter(QProgressBar* bar) : bar_(bar) {}
+    void set_range(int min, int max) override { bar_->setRange(min, std::max(min, max)); }
+    void set_step(int step) override { step_ = step; }
+    void step_it() override {
+        // Past the end the bar starts again, as a stepped bar does.
+        int next = bar_->value() + step_;
+        if (next > bar_->maximum()) next = bar_->minimum() + (next - bar_->maximum());
+        bar_->setValue(next);
+    }
+    void set_position(int pos) override { bar_->setValue(pos); }
+
+private:
+    QProgressBar* bar_;
+    int step_ = 1;
+};
+
 } // namespace
 
 TMain::TMain(SettingsRecord& settings, std::filesystem::path settings_dir, QWidget* parent)
@@ -69,6 +88,7 @@ TMain::TMain(SettingsRecord& settings, std::filesystem::path settings_dir, QWidg
     build_bottom_row();
     build_status_bar();
     build_menu();
+    progress_ = std::make_unique<ProgressAdapter>(ProgBar);
 
     // Caption: the version text is held to 39 characters.
     const std::string version = settings_.version.str().substr(0, 39);
@@ -242,6 +262,7 @@ void TMain::build_centre() {
     config = new ConfigPanel(settings_, client);
     config->setGeometry(640, 48, 116, 400);
     config->is_busy = [this] { return busy_; };
+    config->items_list = Items_List;
 }
 
 void TMain::build_bottom_row() {

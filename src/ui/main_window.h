@@ -59,6 +59,8 @@ public:
         QString directory, filter, title, default_suffix;
     };
     std::function<QString(const FileDialogRequest&)> file_dialog_hook;
+    // Replaces the process priority calls of the busy period (tests record them).
+    std::function<void(int)> priority_hook;
 
     // --- state ---
     int work_mode() const { return mode_; }
@@ -77,6 +79,8 @@ public:
     void Close_Active_Task();
     void Enable_Abort();
     void Disable_Abort();
+    // The widget side of a busy period: the Abort button, read-only grids, buffer buttons.
+    void abort_widgets(bool busy);
     void Select_PIC_Buffer(int n);
     void select_buffer(int n);            // the command behind the buffer buttons
     void refresh_views(bool clear_marks);
@@ -134,6 +138,7 @@ public:
     void cmd_recent_file(int item);
     void cmd_recent_device(int slot);
     void cmd_device_menu(bool eeprom, int tag);
+    void run_pic_task(int task);   // PicSide::Task
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -166,9 +171,11 @@ private:
     bool shut_down_ = false;
     bool filling_list_ = false;
 
+    PicImage* active_pic_ = nullptr;
     std::unique_ptr<TPicBuffers> pic_buffers_;
     std::unique_ptr<TEEPromBuffers> ee_buffers_;
     std::unique_ptr<PicSide> pic_;   // TPIC with its lines and task runner, in the PIC modes
+    std::unique_ptr<IProgressBar> progress_;   // ProgBar as the operations see it
 
     friend class PicSide;
 };

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -187,37 +188,36 @@ void TMain::cmd_recent_device(int slot) {
 
 // --- tasks ---
 
-namespace {
-void run_pic(TMain& w, PicSide* pic, TPicBuffers* buffers, int buffer, PicSide::Task task) {
-    if (w.busy() || !pic || !buffers) return;
-    pic->run(task, (*buffers)[buffer]);
+void TMain::run_pic_task(int task) {
+    if (busy_ || !pic_ || !pic_buffers_ || current_buffer_ < 1) return;
+    pic_->run(PicSide::Task(task), (*pic_buffers_)[current_buffer_]);
+    rebuild_recent_device_menu();
+    if (close_after_task_) {
+        // The window was closed during the task: finish closing now that the port is shut.
+        close_after_task_ = false;
+        QTimer::singleShot(0, this, &TMain::close);
+    }
 }
-} // namespace
 
 void TMain::cmd_read() {
-    if (mode_ == kModePic) run_pic(*this, pic_.get(), pic_buffers_.get(), current_buffer_, PicSide::Task::Read);
+    if (mode_ == kModePic) run_pic_task(int(PicSide::Task::Read));
 }
 void TMain::cmd_program() {
-    if (mode_ == kModePic) run_pic(*this, pic_.get(), pic_buffers_.get(), current_buffer_, PicSide::Task::Program);
+    if (mode_ == kModePic) run_pic_task(int(PicSide::Task::Program));
 }
 void TMain::cmd_verify() {
-    if (mode_ == kModePic) run_pic(*this, pic_.get(), pic_buffers_.get(), current_buffer_, PicSide::Task::Verify);
+    if (mode_ == kModePic) run_pic_task(int(PicSide::Task::Verify));
 }
 void TMain::cmd_erase() {
-    if (mode_ == kModePic) run_pic(*this, pic_.get(), pic_buffers_.get(), current_buffer_, PicSide::Task::Erase);
+    if (mode_ == kModePic) run_pic_task(int(PicSide::Task::Erase));
 }
 void TMain::cmd_clear_cp() {
-    if (mode_ == kModePic) run_pic(*this, pic_.get(), pic_buffers_.get(), current_buffer_, PicSide::Task::ClearCP);
+    if (mode_ == kModePic) run_pic_task(int(PicSide::Task::ClearCP));
 }
-void TMain::cmd_program_code() {
-    run_pic(*this, pic_.get(), pic_buffers_.get(), current_buffer_, PicSide::Task::ProgramCode);
-}
-void TMain::cmd_program_data() {
-    run_pic(*this, pic_.get(), pic_buffers_.get(), current_buffer_, PicSide::Task::ProgramData);
-}
-void TMain::cmd_program_config() {
-    run_pic(*this, pic_.get(), pic_buffers_.get(), current_buffer_, PicSide::Task::ProgramConfig);
-}
+// These three use the PIC object in both PIC modes; the EEPROM modes have none.
+void TMain::cmd_program_code() { run_pic_task(int(PicSide::Task::ProgramCode)); }
+void TMain::cmd_program_data() { run_pic_task(int(PicSide::Task::ProgramData)); }
+void TMain::cmd_program_config() { run_pic_task(int(PicSide::Task::ProgramConfig)); }
 
 void TMain::cmd_abort() {
     if (!busy_) return;

@@ -6,6 +6,7 @@
 #include <QProgressBar>
 #include <QToolButton>
 
+#include "app/process_priority.h"
 #include "eeprom/eeprom_catalogue.h"
 #include "files/file_names.h"
 #include "pic/pic_catalogue.h"
@@ -150,8 +151,7 @@ void TMain::Switch_Task() {
         pic_buffers_ = std::make_unique<TPicBuffers>();
         pic_ = std::make_unique<PicSide>(*this, settings_, mode_ == kModeIsoPic);
         pic_->load_programmer_params();
-        pic_->set_progress_bar(nullptr);
-        config->set_iso_mode(mode_ == kModeIsoPic);
+        pic_->set_progress_bar(settings_.show_progress ? progress_.get() : nullptr);
         if (mode_ == kModePic) {
             pic_->set_device(settings_.pic_device);
             const int dev = pic_->device();
@@ -167,7 +167,7 @@ void TMain::Switch_Task() {
             pic_->set_device(settings_.iso_pic_device);
             clear_pic_image((*pic_buffers_)[1], pic_->device());
         }
-        config->set_pic_id("3FFF");
+        config->set_pic_id(0x3FFF);
         fill_device_list();
         EEPromWin->hide();
         CodeWin->show();
@@ -206,7 +206,8 @@ void TMain::Close_Active_Task() {
     CodeWin->clear_data();
     DataWin->clear_data();
     EEPromWin->clear_data();
-    config->set_image(nullptr);
+    config->bind(nullptr, -1, -1);
+    active_pic_ = nullptr;
     previous_mode_ = mode_;
 }
 
@@ -218,7 +219,7 @@ void TMain::Select_PIC_Buffer(int n) {
     DataWin->set_data(img.data.data());
     CodeWin->unpack_changed(img.code_marks);
     DataWin->unpack_changed(img.data_marks);
-    config->set_image(&img);
+    active_pic_ = &img;
 }
 
 void TMain::refresh_views(bool clear_marks) {
@@ -228,7 +229,8 @@ void TMain::refresh_views(bool clear_marks) {
     }
     CodeWin->viewport()->update();
     DataWin->viewport()->update();
-    config->set_device(device_index());
+    config->bind(active_pic_, device_index(),
+                 mode_ == kModeIsoPic ? settings_.iso_pic_device : settings_.pic_device);
     config->rebuild();
 }
 
@@ -299,25 +301,28 @@ void TMain::change_device(int list_index) {
     if (eeprom_mode(mode_) && ee_buffers_) (*ee_buffers_)[current_buffer_].file_name.clear();
 }
 
+void TMain::abort_widgets(bool busy) {
+    btnAbort->setEnabled(busy);
+    btnAbort->setVisible(busy);
+    CodeWin->setReadOnly(busy);
+    DataWin->setReadOnly(busy);
+    EEPromWin->setReadOnly(busy);
+    for (int i = 0; i < 5; ++i) btnBuffer[std::size_t(i)]->setEnabled(!busy || i + 1 == current_buffer_);
+}
+
 void TMain::Enable_Abort() {
-    btnAbort->setEnabled(true);
-    btnAbort->show();
     busy_ = true;
-    CodeWin->setReadOnly(true);
-    DataWin->setReadOnly(true);
-    EEPromWin->setReadOnly(true);
-    for (int i = 0; i < 5; ++i) btnBuffer[std::size_t(i)]->setEnabled(i + 1 == current_buffer_);
+    abort_widgets(true);
+    if (priority_hook) priority_hook(settings_.priority);
+    else set_process_priority(settings_.priority);
     process_messages();
 }
 
 void TMain::Disable_Abort() {
-    btnAbort->setEnabled(false);
-    btnAbort->hide();
+    if (priority_hook) priority_hook(0);
+    else set_process_priority(0);
+    abort_widgets(false);
     busy_ = false;
-    CodeWin->setReadOnly(false);
-    DataWin->setReadOnly(false);
-    EEPromWin->setReadOnly(false);
-    for (QToolButton* b : btnBuffer) b->setEnabled(true);
     process_messages();
 }
 
