@@ -1,7 +1,6 @@
 #include "hardware/micro_timers.h"
 
 #include <cmath>
-#include <fstream>
 #include <sstream>
 
 namespace korvane {
@@ -22,14 +21,6 @@ std::optional<double> parse_cpu_mhz(const std::string& cpuinfo_text) {
         }
     }
     return std::nullopt;
-}
-
-std::optional<double> reported_cpu_mhz() {
-    std::ifstream in("/proc/cpuinfo");
-    if (!in) return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    return parse_cpu_mhz(text.str());
 }
 
 CpuFigure::CpuFigure(Source reported) : reported_(std::move(reported)) {}
