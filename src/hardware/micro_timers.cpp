@@ -76,7 +76,7 @@ void empty_loop(std::uint64_t n) {
     while (i < n) i = i + 1;
 }
 // A clock whose counter does not move (a virtual one) would keep the search going for ever.
-constexpr std::uint64_t kMaxLoopsPerUs = 20000;
+constexpr std::uint64_t kMaxLoopsPerUs = 5000;
 } // namespace
 
 void MicroTimers::calibrate_loop_delay() {
