@@ -1,13 +1,22 @@
 #include "app/settings.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <system_error>
 
+#include "eeprom/eeprom_catalogue.h"
+#include "pic/pic_catalogue.h"
+
+#if defined(_WIN32)
+#include <io.h>
+#else
+#include <fcntl.h>
 #include <unistd.h>
+#endif
 
 namespace korvane {
 
@@ -80,9 +89,61 @@ void apply_settings_defaults(SettingsRecord& r, const std::string& program_dir) 
     r.card_reader_clock = 0;
 }
 
+void repair_settings_ranges(SettingsRecord& r) {
+    if (r.programmer_type > kHELL) r.programmer_type = kJDM;
+    if (r.priority > 2) r.priority = 1;
+    if (r.radix > 3) r.radix = 1;
+    if (r.pic_device >= kPicDeviceCount) r.pic_device = 0;
+    if (!eeprom_index_valid(r.eeprom_device)) r.eeprom_device = 4;
+    if (r.iso_pic_device >= kPicDeviceCount) r.iso_pic_device = 3;
+    if (!eeprom_index_valid(r.iso_eeprom_device)) r.iso_eeprom_device = 6;
+    if (r.card_reader_clock > 1) r.card_reader_clock = 0;
+    if (r.recent_device_pos > 10) r.recent_device_pos = 0;
+    if (r.recent_pic_file_pos > 10) r.recent_pic_file_pos = 0;
+    if (r.recent_eeprom_file_pos > 10) r.recent_eeprom_file_pos = 0;
+}
+
+namespace {
+
+bool directory_writable(const std::filesystem::path& dir) {
+#if defined(_WIN32)
+    return ::_waccess(dir.c_str(), 2) == 0;
+#else
+    return ::access(dir.c_str(), W_OK) == 0;
+#endif
+}
+
+// Writes all bytes and forces them to the disk before the rename makes them the settings file.
+bool write_file_durably(const std::filesystem::path& file, const void* data, std::size_t size) {
+#if defined(_WIN32)
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out.write(static_cast<const char*>(data), std::streamsize(size));
+    out.flush();
+    return bool(out);
+#else
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    const auto* p = static_cast<const char*>(data);
+    bool ok = true;
+    while (size > 0) {
+        const ssize_t n = ::write(fd, p, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) { ok = false; break; }
+        p += n;
+        size -= std::size_t(n);
+    }
+    if (ok && ::fsync(fd) != 0) ok = false;
+    if (::close(fd) != 0) ok = false;
+    return ok;
+#endif
+}
+
+} // namespace
+
 std::filesystem::path settings_directory(const std::filesystem::path& program_dir) {
     if (const char* dir = std::getenv("KORVANE_CONFIG_DIR"); dir && *dir) return dir;
-    if (!program_dir.empty() && ::access(program_dir.c_str(), W_OK) == 0) return program_dir;
+    if (!program_dir.empty() && directory_writable(program_dir)) return program_dir;
     std::filesystem::path base;
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
         base = xdg;
@@ -94,18 +155,20 @@ std::filesystem::path settings_directory(const std::filesystem::path& program_di
 }
 
 bool read_settings_file(const std::filesystem::path& file, SettingsRecord& rec) {
+    rec = SettingsRecord{};
     std::ifstream in(file, std::ios::binary);
     if (!in) return false;
-    rec = SettingsRecord{};
     in.read(reinterpret_cast<char*>(&rec), sizeof rec);
-    // The version text is compared with its length byte: "\x04" "1.08".
+    // The version is compared with its length byte: the first 1 + length bytes must be "\x04" "1.08".
     const std::size_t n = std::strlen(kSettingsVersion);
-    return static_cast<std::size_t>(in.gcount()) > n && rec.version.len == n &&
-           std::memcmp(rec.version.chars, kSettingsVersion, n) == 0;
+    const bool match = static_cast<std::size_t>(in.gcount()) > n && rec.version.len == n &&
+                       std::memcmp(rec.version.chars, kSettingsVersion, n) == 0;
+    if (match) repair_settings_ranges(rec);
+    return match;
 }
 
 void load_settings(const std::filesystem::path& dir, const std::string& program_dir, SettingsRecord& rec) {
-    rec = SettingsRecord{};
+    // On a version mismatch `rec` keeps the old file's bytes; only the defaulted fields change.
     if (read_settings_file(dir / kSettingsFileName, rec)) return;
     apply_settings_defaults(rec, program_dir);
     std::error_code ec;
@@ -113,22 +176,19 @@ void load_settings(const std::filesystem::path& dir, const std::string& program_
     save_settings(dir, rec);
 }
 
+std::filesystem::path settings_temp_path(const std::filesystem::path& dir) {
+    return dir / (std::string(kSettingsFileName) + ".tmp");
+}
+
 bool save_settings(const std::filesystem::path& dir, const SettingsRecord& rec) {
     const auto target = dir / kSettingsFileName;
-    const auto temp = dir / (std::string(kSettingsFileName) + ".tmp");
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out.write(reinterpret_cast<const char*>(&rec), sizeof rec);
-        out.flush();
-        if (!out) {
-            out.close();
-            std::error_code ec;
-            std::filesystem::remove(temp, ec);
-            return false;
-        }
-    }
+    const auto temp = settings_temp_path(dir);
     std::error_code ec;
+    if (std::filesystem::exists(temp, ec) && !std::filesystem::is_regular_file(temp, ec)) return false;
+    if (!write_file_durably(temp, &rec, sizeof rec)) {
+        std::filesystem::remove(temp, ec);
+        return false;
+    }
     std::filesystem::rename(temp, target, ec);
     if (ec) {
         std::filesystem::remove(temp, ec);
@@ -141,33 +201,6 @@ std::string application_title(const SettingsRecord& rec) {
     std::string t = "Korvane " + rec.version.str();
     if (t.size() > 12) t.resize(12);
     return t;
-}
-
-void add_recent_device(SettingsRecord& rec, int kind, int index) {
-    for (const auto& s : rec.recent_devices)
-        if (s.kind == kind && (kind == 1 ? s.pic_index : s.eeprom_index) == index) return;
-    int pos = rec.recent_device_pos >= 10 ? 1 : rec.recent_device_pos + 1;
-    rec.recent_device_pos = std::uint8_t(pos);
-    auto& slot = rec.recent_devices[pos - 1];
-    slot.kind = std::uint8_t(kind);
-    (kind == 1 ? slot.pic_index : slot.eeprom_index) = std::uint8_t(index);
-}
-
-namespace {
-void add_recent_file(PString<128> (&ring)[10], std::uint8_t& pos, const std::string& path) {
-    std::string name = path.substr(0, 128);
-    for (const auto& s : ring)
-        if (s.view() == name) return;
-    pos = pos >= 10 ? 1 : std::uint8_t(pos + 1);
-    ring[pos - 1].assign(name);
-}
-} // namespace
-
-void add_recent_pic_file(SettingsRecord& rec, const std::string& path) {
-    add_recent_file(rec.recent_pic_files, rec.recent_pic_file_pos, path);
-}
-void add_recent_eeprom_file(SettingsRecord& rec, const std::string& path) {
-    add_recent_file(rec.recent_eeprom_files, rec.recent_eeprom_file_pos, path);
 }
 
 } // namespace korvane

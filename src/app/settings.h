@@ -93,6 +93,10 @@ namespace korvane {
 // `program_dir` ends with a path separator; it seeds the log path and the two last directories.
 void apply_settings_defaults(SettingsRecord& rec, const std::string& program_dir);
 
+// Puts back the default of every field that indexes a table (programmer type, devices, priority,
+// radix, reader clock, ring positions) when a damaged file holds a value outside it.
+void repair_settings_ranges(SettingsRecord& rec);
+
 // Where the settings file lives: $KORVANE_CONFIG_DIR, else the program directory when writable,
 // else $XDG_CONFIG_HOME/korvane (~/.config/korvane).
 std::filesystem::path settings_directory(const std::filesystem::path& program_dir);
@@ -110,12 +114,12 @@ void load_settings(const std::filesystem::path& dir, const std::string& program_
 // file untouched) when anything fails.
 bool save_settings(const std::filesystem::path& dir, const SettingsRecord& rec);
 
+// The temporary file save_settings writes before renaming it over "Korvane.INI".
+std::filesystem::path settings_temp_path(const std::filesystem::path& dir);
+
 // "Korvane " + the record's version text, cut to at most 12 characters.
 std::string application_title(const SettingsRecord& rec);
 
-// Recent rings (10 slots). Adding an entry already present changes nothing.
-void add_recent_device(SettingsRecord& rec, int kind, int index);
-void add_recent_pic_file(SettingsRecord& rec, const std::string& path);
-void add_recent_eeprom_file(SettingsRecord& rec, const std::string& path);
-
 } // namespace korvane
+
+#include "app/recent_lists.h"

@@ -3,8 +3,8 @@
 namespace korvane {
 
 std::string pack_marks(const std::vector<bool>& marks) {
-    std::string out(marks.size() / 8, '\0');
-    for (std::size_t i = 0; i < out.size() * 8; ++i)
+    std::string out((marks.size() + 7) / 8, '\0');
+    for (std::size_t i = 0; i < marks.size(); ++i)
         if (marks[i]) out[i / 8] = char(static_cast<unsigned char>(out[i / 8]) | (0x80u >> (i % 8)));
     return out;
 }

@@ -6,6 +6,7 @@
 
 namespace korvane {
 
+// The string holds cells/8 bytes; a partial last byte is kept too rather than dropping marks.
 std::string pack_marks(const std::vector<bool>& marks);
 // Cells beyond the string read as unmarked; bits beyond `cells` are ignored.
 std::vector<bool> unpack_marks(const std::string& packed, std::size_t cells);

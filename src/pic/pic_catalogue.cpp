@@ -34,6 +34,11 @@ std::string pic_device_title(int index) {
     return "PIC " + name;
 }
 
+bool pic_device_id_matches(int index, std::uint16_t read_id) {
+    if (index < 0 || index >= kPicDeviceCount) return false;
+    return std::uint16_t(read_id & ~kPicRevisionMask) == std::uint16_t(kCatalogue[index].device_id);
+}
+
 std::uint16_t pic_cleared_config_word(int index) {
     switch (index) {
     case 0: return 0x3FF8;

@@ -38,6 +38,10 @@ inline bool is_pic18f(int index) { return index > kPic16FLast && index < kPicDev
 // "PIC " + the stored 7-character name, e.g. "PIC 16F84  ".
 std::string pic_device_title(int index);
 
+// The revision bits (4..0) are not part of the identity: 0x09E7 read from a 16F876 matches.
+constexpr std::uint16_t kPicRevisionMask = 0x001F;
+bool pic_device_id_matches(int index, std::uint16_t read_id);
+
 // Configuration word 7 of a cleared 16F buffer (0x3FF8, 0x3F08, 0x3D38); 18F buffers keep theirs.
 std::uint16_t pic_cleared_config_word(int index);
 

@@ -1,0 +1,356 @@
+// The 16F operations of TPIC: device check, read/verify, programming and the erase sequences.
+#include <cstdio>
+
+#include "pic/pic_catalogue.h"
+#include "pic/tpic.h"
+
+namespace korvane {
+namespace {
+
+constexpr unsigned kEraseWaitMs = 13;
+constexpr unsigned kFailurePauseMs = 100;
+constexpr std::uint16_t kBlankWord = 0x3FFF;
+
+std::string offset_text(unsigned offset) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%05Xh", offset & 0xFFFFFu);
+    return buf;
+}
+
+} // namespace
+
+bool TPIC::device_check() {
+    link_.load_configuration(kBlankWord);
+    for (int k = 0; k < 6; ++k) link_.command(kIncrementAddress);
+    const std::uint16_t w = read_word(kReadProgramData);
+    device_id_read = std::uint16_t(w & 0xFFE0);
+    revision = std::uint8_t(w & 0x1F);
+    return w == 0 || w == kBlankWord || device_id_read == pic_device(device_index).device_id;
+}
+
+bool TPIC::read_all(bool verify, bool after_program) {
+    if (!after_program) start_time = std::chrono::system_clock::now();
+    lines_.target_on();
+    bool all_ok = true;
+    int first_failing = kAreaNone;
+    auto differs = [&](int area) {
+        all_ok = false;
+        if (first_failing == kAreaNone) first_failing = area;
+    };
+    progress_range(code_size + data_size + 8);
+
+    for (std::int32_t i = 0; i < code_size; ++i) {
+        if (i % 70 == 0) host_.toggle_rx_led();
+        const std::uint16_t r = read_word(kReadProgramData);
+        if (verify) {
+            if (r != code_area[i]) differs(kAreaProgram);
+        } else {
+            code_area[i] = r;
+        }
+        progress_step();
+        link_.command(kIncrementAddress);
+        if (!pump()) return false;
+    }
+    for (std::int32_t i = 0; i < data_size; ++i) {
+        if (i % 70 == 0) host_.toggle_rx_led();
+        const std::uint8_t r = std::uint8_t(read_word(kReadDataData) & 0xFF);
+        if (verify) {
+            if (r != data_area[i]) differs(kAreaEEProm);
+        } else {
+            data_area[i] = r;
+        }
+        progress_step();
+        link_.command(kIncrementAddress);
+        if (!pump()) return false;
+    }
+    link_.load_configuration(kBlankWord);
+    for (int k = 0; k < 7; ++k) {
+        const std::uint16_t r = read_word(kReadProgramData);
+        // Words 4..6 always take what the device holds, also when verifying.
+        if (verify && k < 4) {
+            if (r != config_area[k]) differs(kAreaIdWords);
+        } else {
+            config_area[k] = r;
+        }
+        progress_step();
+        link_.command(kIncrementAddress);
+        if (!pump()) return false;
+    }
+    const std::uint16_t config_word = read_word(kReadProgramData);
+    if (verify) {
+        if (config_word != config_area[7]) differs(kAreaConfig);
+    } else {
+        config_area[7] = config_word;
+    }
+    device_id_read = std::uint16_t(config_area[6] & 0xFFE0);
+    revision = std::uint8_t(config_area[6] & 0x1F);
+
+    progress_reset();
+    end_time = std::chrono::system_clock::now();
+    last_all_ok = all_ok;
+    if (verify) {
+        if (!all_ok) {
+            host_.message_box({title() + " ERROR!          PicZone = " + pic_area_name(first_failing),
+                               " PIC Verify", "Not Successfully Completed"},
+                              MsgKind::Error, {mbOK});
+        } else if (after_program) {
+            result_box({"Programming and Verify", "Successfully Completed"}, true);
+        } else {
+            result_box({"Verify Successfully Completed"}, true);
+        }
+    }
+    host_.leds_off();
+    return true;
+}
+
+void TPIC::write_word(std::uint16_t value, const WordTarget& t, bool& all_ok) {
+    std::int32_t attempts = 0;
+    for (;;) {
+        if (!t.skip_write) {
+            link_.command_with_data(t.load_command, value);
+            link_.command(kBeginProgramming);
+            sleep_ms(programming_delay);
+        }
+        std::uint16_t r = value;
+        if (t.read_back) {
+            r = read_word(t.read_command);
+            ++attempts;
+        }
+        if ((r & t.compare_mask) == (value & t.compare_mask)) return;
+        if (attempts >= max_retries) {
+            all_ok = false;
+            sleep_ms(kFailurePauseMs);
+            host_.message_box({title() + " ERROR!            Offset = " + offset_text(t.offset),
+                               std::string("Write ") + pic_area_name(t.area) + " Failure",
+                               "Max Retries Exceeded"},
+                              MsgKind::Error, {mbOK});
+            return;
+        }
+    }
+}
+
+// Returns false on abort; all_ok tells whether every word was written.
+bool TPIC::program_memory_phase(bool write_verify, bool& all_ok) {
+    const bool skip_blank = settings_.skip_3fff != 0;
+    for (std::int32_t i = 0; i < code_size; ++i) {
+        if (i % 10 == 0) host_.toggle_tx_led();
+        if (write_verify && i % 5 == 0) host_.toggle_rx_led();
+        const std::uint16_t v = code_area[i];
+        write_word(v,
+                   {kLoadProgramData, kReadProgramData, write_verify || skip_blank,
+                    skip_blank && v == kBlankWord, 0xFFFF, kAreaProgram, unsigned(i)},
+                   all_ok);
+        if (!all_ok) return true;
+        if (!pump()) return false;
+        link_.command(kIncrementAddress);
+        progress_step();
+    }
+    return true;
+}
+
+bool TPIC::data_memory_phase(bool write_verify, bool& all_ok) {
+    for (std::int32_t i = 0; i < data_size; ++i) {
+        if (i % 10 == 0) host_.toggle_tx_led();
+        if (write_verify && i % 5 == 0) host_.toggle_rx_led();
+        write_word(data_area[i],
+                   {kLoadDataData, kReadDataData, write_verify, false, 0x00FF, kAreaEEProm,
+                    0x2100u + unsigned(i)},
+                   all_ok);
+        if (!all_ok) return true;
+        if (!pump()) return false;
+        // The address stays on the last byte.
+        if (i + 1 < data_size) {
+            link_.command(kIncrementAddress);
+            progress_step();
+        }
+    }
+    return true;
+}
+
+bool TPIC::id_and_config_phase(bool write_verify, bool& all_ok) {
+    link_.load_configuration(kBlankWord);
+    for (int k = 0; k < 7; ++k) {
+        if (k < 4) {
+            write_word(config_area[k],
+                       {kLoadProgramData, kReadProgramData, write_verify, false, 0xFFFF, kAreaIdWords,
+                        0x2000u + unsigned(k)},
+                       all_ok);
+            if (!pump()) return false;
+        }
+        if (!all_ok) return true;
+        link_.command(kIncrementAddress);
+        progress_step();
+    }
+    // Address 0x2007: the configuration word is written once, without read-back.
+    if (all_ok) {
+        link_.command_with_data(kLoadProgramData, config_area[7]);
+        link_.command(kBeginProgramming);
+        sleep_ms(programming_delay);
+    }
+    progress_step();
+    return true;
+}
+
+bool TPIC::program_all(bool write_verify, bool report, bool erase_first) {
+    host_.leds_off();
+    start_time = std::chrono::system_clock::now();
+    // Skipped blank words are only checked, so the device must start erased.
+    if (erase_first || settings_.skip_3fff) erase(true, false);
+    progress_range(code_size + data_size + 8);
+    bool all_ok = true;
+    lines_.target_on();
+    if (!program_memory_phase(write_verify, all_ok)) return false;
+    if (all_ok && !data_memory_phase(write_verify, all_ok)) return false;
+    if (all_ok && !id_and_config_phase(write_verify, all_ok)) return false;
+    progress_reset();
+    end_time = std::chrono::system_clock::now();
+    last_all_ok = all_ok;
+    if (report) {
+        if (all_ok) result_box({"PIC Programming", "Successfully Completed"}, true);
+        else program_failed_box("PIC Programming");
+    }
+    host_.leds_off();
+    return all_ok;
+}
+
+void TPIC::bulk_erase_setup_cycle(unsigned load_command) {
+    link_.command_with_data(load_command, kBlankWord);
+    link_.command(kBulkEraseSetup1);
+    link_.command(kBulkEraseSetup2);
+    link_.command(kBeginProgramming);
+    sleep_ms(kEraseWaitMs);
+    link_.command(kBulkEraseSetup1);
+    link_.command(kBulkEraseSetup2);
+    sleep_ms(kEraseWaitMs);
+}
+
+void TPIC::erase_program_memory() {
+    bulk_erase_setup_cycle(kLoadProgramData);
+    link_.command_with_data(kLoadProgramData, kBlankWord);
+    link_.command(kBulkEraseProgram);
+    link_.command(kBeginProgramming);
+    sleep_ms(kEraseWaitMs);
+}
+
+void TPIC::erase_data_memory() {
+    bulk_erase_setup_cycle(kLoadDataData);
+    link_.command_with_data(kLoadDataData, kBlankWord);
+    link_.command(kBulkEraseData);
+    link_.command(kBeginProgramming);
+    sleep_ms(kEraseWaitMs);
+}
+
+bool TPIC::program_code_area(bool write_verify, bool report, bool erase_first) {
+    host_.leds_off();
+    start_time = std::chrono::system_clock::now();
+    lines_.target_on();
+    if (erase_first || settings_.skip_3fff) erase_program_memory();
+    progress_range(code_size);
+    bool all_ok = true;
+    lines_.target_on();
+    if (!program_memory_phase(write_verify, all_ok)) return false;
+    progress_reset();
+    end_time = std::chrono::system_clock::now();
+    last_all_ok = all_ok;
+    if (report) {
+        if (all_ok) result_box({"PIC Code Area Programming", "Successfully Completed"}, true);
+        else program_failed_box("PIC Programming");
+    }
+    host_.leds_off();
+    return all_ok;
+}
+
+bool TPIC::program_data_area(bool write_verify, bool report, bool erase_first) {
+    host_.leds_off();
+    start_time = std::chrono::system_clock::now();
+    lines_.target_on();
+    if (erase_first || settings_.skip_3fff) erase_data_memory();
+    progress_range(data_size);
+    bool all_ok = true;
+    lines_.target_on();
+    if (!data_memory_phase(write_verify, all_ok)) return false;
+    progress_reset();
+    end_time = std::chrono::system_clock::now();
+    last_all_ok = all_ok;
+    if (report) {
+        if (all_ok) result_box({"PIC Data Area Programming", "Successfully Completed"}, true);
+        else program_failed_box("PIC Programming");
+    }
+    host_.leds_off();
+    return all_ok;
+}
+
+bool TPIC::program_configuration(bool write_verify, bool report) {
+    bool all_ok = true;
+    link_.load_configuration(kBlankWord);
+    for (int k = 0; k < 7; ++k) {
+        if (k < 4) {
+            write_word(config_area[k],
+                       {kLoadProgramData, kReadProgramData, write_verify, false, 0xFFFF, kAreaIdWords,
+                        0x2000u + unsigned(k)},
+                       all_ok);
+            if (!pump()) return false;
+        }
+        if (!all_ok) break;
+        link_.command(kIncrementAddress);
+    }
+    if (all_ok) {
+        link_.command_with_data(kLoadProgramData, config_area[7]);
+        link_.command(kBeginProgramming);
+        sleep_ms(programming_delay);
+    }
+    last_all_ok = all_ok;
+    if (report) {
+        if (all_ok) result_box({"Config Programming", "Successfully Completed"}, false);
+        else program_failed_box("Config Programming");
+    }
+    return true;
+}
+
+void TPIC::erase_ids_and_config() {
+    link_.load_configuration(kBlankWord);
+    for (int k = 0; k < 7; ++k) {
+        if (k < 4) {
+            link_.command_with_data(kLoadProgramData, 0x7FFF);   // goes out as 0x3FFF
+            link_.command(kBeginProgramming);
+            sleep_ms(kEraseWaitMs);
+        }
+        link_.command(kIncrementAddress);
+    }
+    // The erased configuration word, the same for the four 16F devices.
+    link_.command_with_data(kLoadProgramData, 0x3FF8);
+    link_.command(kBeginProgramming);
+    sleep_ms(kEraseWaitMs);
+}
+
+void TPIC::erase(bool remove_protection, bool report) {
+    if (remove_protection) {
+        link_.load_configuration(0xFFFF);
+        for (int k = 0; k < 7; ++k) link_.command(kIncrementAddress);
+        link_.command(kBulkEraseSetup1);
+        link_.command(kBulkEraseSetup2);
+        link_.command(kBeginProgramming);
+        sleep_ms(kEraseWaitMs);
+        link_.command(kBulkEraseSetup1);
+        link_.command(kBulkEraseSetup2);
+        if (report) result_box({"Code Protection", "Successfully Disabled"}, false);
+        return;
+    }
+    for (int pass = 0; pass < 2; ++pass) {
+        bulk_erase_setup_cycle(kLoadProgramData);
+        bulk_erase_setup_cycle(kLoadDataData);
+        erase_ids_and_config();
+        link_.command_with_data(kLoadProgramData, kBlankWord);
+        link_.command(kBulkEraseProgram);
+        link_.command(kBeginProgramming);
+        sleep_ms(kEraseWaitMs);
+        link_.command_with_data(kLoadDataData, kBlankWord);
+        link_.command(kBulkEraseData);
+        link_.command(kBeginProgramming);
+        sleep_ms(kEraseWaitMs);
+        erase_ids_and_config();
+    }
+    if (report) result_box({"PIC Erasing", "Successfully Completed"}, false);
+}
+
+} // namespace korvane
