@@ -1,0 +1,231 @@
+// The PIC task runner: confirmations, the busy period, the device check, the buffer rules and
+// the guarantee that every ending closes the programmer and drops the busy flag.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <stdexcept>
+
+#include "app/pic_tasks.h"
+#include "app/settings.h"
+#include "fake_host.h"
+#include "fake_pic16.h"
+#include "pic/tpic.h"
+
+namespace korvane {
+namespace {
+
+using test::FakeHost;
+using test::FakePic16;
+
+struct FakeView : IPicTaskView {
+    std::vector<std::string> ids;
+    int locks = 0, enables = 0, disables = 0;
+    std::vector<bool> refreshes;
+    bool* busy = nullptr;
+    std::vector<bool> busy_at_disable;
+    void show_pic_id(const std::string& id) override { ids.push_back(id); }
+    void lock_config_panel() override { ++locks; }
+    void refresh_views(bool clear_marks) override { refreshes.push_back(clear_marks); }
+    void enable_abort() override { ++enables; }
+    void disable_abort() override { ++disables; }
+};
+
+class PicTasks : public ::testing::Test {
+protected:
+    PicTasks() {
+        apply_settings_defaults(settings, "/tmp/");
+        settings.priority = 1;
+        pic.load_settings();
+        clear_pic_image(*image, 0);
+        pic.select_image(*image);
+        runner.set_priority = [this](int p) { priorities.push_back(p); };
+    }
+    TaskResult run(PicTask t) { return runner.run(t, *image); }
+    void expect_ended_cleanly() {
+        EXPECT_FALSE(chip.open);
+        EXPECT_EQ(pic.task_running, 0);
+        EXPECT_FALSE(runner.busy());
+        if (!priorities.empty()) {
+            EXPECT_EQ(priorities.back(), 0);
+        }
+        EXPECT_EQ(view.enables, view.disables);
+    }
+    int boxes_of(MsgKind k) const {
+        int n = 0;
+        for (const auto& b : host.boxes) n += b.kind == k;
+        return n;
+    }
+
+    SettingsRecord settings{};
+    FakeHost host;
+    FakePic16 chip;
+    FakeView view;
+    TPIC pic{settings, host, chip};
+    PicTaskRunner runner{settings, host, view, pic};
+    std::vector<int> priorities;
+    std::unique_ptr<PicImage> image = std::make_unique<PicImage>();
+};
+
+TEST_F(PicTasks, ProgramAnsweredNoOpensNothingAndNeverGetsBusy) {
+    host.answer = mbNo;
+    EXPECT_EQ(run(PicTask::Program), TaskResult::NotRun);
+    EXPECT_EQ(host.questions, std::vector<std::string>{"Really want to program the Device ?"});
+    EXPECT_EQ(chip.opens, 0);
+    EXPECT_EQ(view.enables, 0);
+    EXPECT_TRUE(priorities.empty());
+}
+
+TEST_F(PicTasks, ProtectQuestionFollowsTheConfigurationWord) {
+    image->config[7] = 0x3FFF;
+    EXPECT_EQ(run(PicTask::Program), TaskResult::Done);
+    EXPECT_EQ(host.questions.size(), 1u);
+    host.questions.clear();
+    image->config[7] = 0x000F;
+    run(PicTask::Program);
+    EXPECT_EQ(host.questions, (std::vector<std::string>{"Really want to program the Device ?",
+                                                        "Really want to protect the Device ?"}));
+    EXPECT_TRUE(pic_config_protects(1, 0x3C00));
+    EXPECT_FALSE(pic_config_protects(1, 0x3D00));
+    EXPECT_TRUE(pic_config_protects(2, 0x3120));
+    EXPECT_FALSE(pic_config_protects(3, 0x3130));
+    EXPECT_FALSE(pic_config_protects(6, 0x0000));
+}
+
+TEST_F(PicTasks, EighteenFamilyNeverAsksProtectAndReportsItIsNotThereYet) {
+    pic.set_device(10);
+    image->config[7] = 0;
+    EXPECT_EQ(run(PicTask::Program), TaskResult::Failed);
+    EXPECT_EQ(host.questions.size(), 1u);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].lines[0], "PIC 18F452  ERROR!");
+    expect_ended_cleanly();
+}
+
+TEST_F(PicTasks, ReadFillsTheBufferAndRunsTheWholeFrame) {
+    chip.code[5] = 0x1234;
+    image->file_name = "/x/old.hex";
+    host.status[2] = "old.hex";
+    EXPECT_EQ(run(PicTask::Read), TaskResult::Done);
+    EXPECT_EQ(image->code[5], 0x1234);
+    EXPECT_FALSE(image->empty);
+    EXPECT_TRUE(image->file_name.empty());
+    EXPECT_EQ(host.status[2], "");
+    EXPECT_EQ(view.ids, std::vector<std::string>{"0560"});
+    EXPECT_EQ(view.locks, 1);
+    EXPECT_EQ(view.refreshes, std::vector<bool>{true});
+    EXPECT_EQ(priorities, (std::vector<int>{1, 0}));
+    EXPECT_EQ(host.cursor, (std::vector<bool>{true, false}));
+    EXPECT_EQ(settings.recent_devices[0].kind, 1);
+    EXPECT_TRUE(host.boxes.empty());
+    expect_ended_cleanly();
+}
+
+TEST_F(PicTasks, CheckOffShowsTheUncheckedIdAndWrongDeviceStopsTheTask) {
+    settings.check_pic = 0;
+    chip.config[6] = 0x09A0;
+    run(PicTask::Read);
+    EXPECT_EQ(view.ids.front(), "3FFF");
+    settings.check_pic = 1;
+    chip.code[0] = 0x1111;
+    EXPECT_EQ(run(PicTask::Read), TaskResult::Failed);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].lines, (std::vector<std::string>{"PIC 16F84   ERROR!", "Wrong PIC Type Selected"}));
+    EXPECT_EQ(view.ids.size(), 1u);
+    EXPECT_NE(image->code[0], 0x1111);
+    expect_ended_cleanly();
+}
+
+TEST_F(PicTasks, VerifyMismatchIsAFailure) {
+    settings.verify_after = 1;
+    image->code[0] = 0x0ABC;
+    EXPECT_EQ(run(PicTask::Program), TaskResult::Done);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].lines[1], "Programming and Verify");
+    image->code[0] = 0x0ABD;
+    EXPECT_EQ(run(PicTask::Verify), TaskResult::Failed);
+    EXPECT_EQ(host.boxes.back().lines[0], "PIC 16F84   ERROR!          PicZone = Program");
+    expect_ended_cleanly();
+}
+
+TEST_F(PicTasks, PortThatWillNotOpenEndsTheTaskClosed) {
+    chip.open_ok = false;
+    EXPECT_EQ(run(PicTask::Read), TaskResult::Failed);
+    EXPECT_TRUE(view.ids.empty());
+    expect_ended_cleanly();
+}
+
+TEST_F(PicTasks, EraseAndClearCpAskTheirQuestionAndSkipTheDeviceCheck) {
+    chip.config[6] = 0x09A0;   // wrong device: no check for these
+    EXPECT_EQ(run(PicTask::Erase), TaskResult::Done);
+    EXPECT_EQ(run(PicTask::ClearCP), TaskResult::Done);
+    EXPECT_EQ(host.questions, (std::vector<std::string>{"Really want to erase the Device ?",
+                                                        "Really want to unprotect the Device ?"}));
+    EXPECT_EQ(host.boxes[0].lines[1], "PIC Erasing");
+    EXPECT_EQ(host.boxes[1].lines[1], "Code Protection");
+    EXPECT_EQ(view.enables, 1);   // Clear CP runs without the Abort button
+    expect_ended_cleanly();
+}
+
+TEST_F(PicTasks, ASecondTaskFromThePumpIsRefused) {
+    TaskResult inner = TaskResult::Done;
+    host.at_pump = 5;
+    host.on_pump = [&] { inner = run(PicTask::Erase); };
+    EXPECT_EQ(run(PicTask::Read), TaskResult::Done);
+    EXPECT_EQ(inner, TaskResult::NotRun);
+    EXPECT_EQ(chip.opens, 1);
+}
+
+TEST_F(PicTasks, AnExceptionStillClosesThePortAndDropsTheFlag) {
+    host.at_pump = 50;
+    host.on_pump = [] { throw std::runtime_error("window gone"); };
+    EXPECT_THROW(run(PicTask::Read), std::runtime_error);
+    expect_ended_cleanly();
+}
+
+// Aborting at any pump: one notice, no further box, programmer closed, busy period over.
+void abort_at_every_pump(PicTask task, FakeHost& host, PicTaskRunner& runner, PicImage& image,
+                         FakePic16& chip, TPIC& pic, FakeView& view) {
+    host.on_pump = nullptr;
+    host.pumps = 0;
+    ASSERT_NE(runner.run(task, image), TaskResult::NotRun);
+    const int total = host.pumps;
+    ASSERT_GT(total, 1000);
+    for (int n = 1; n <= total; ++n) {
+        host.boxes.clear();
+        host.pumps = 0;
+        host.at_pump = n;
+        host.on_pump = [&] { runner.abort(); };
+        const TaskResult r = runner.run(task, image);
+        SCOPED_TRACE(n);
+        // The first pump belongs to Enable_Abort, before the programmer is open: nothing to stop.
+        if (n == 1 || n == total) {
+            EXPECT_TRUE(host.boxes.empty() || host.boxes.back().kind != MsgKind::Warning ||
+                        r == TaskResult::Aborted);
+            continue;
+        }
+        ASSERT_EQ(r, TaskResult::Aborted);
+        ASSERT_EQ(host.boxes.size(), 1u);
+        ASSERT_EQ(host.boxes[0].kind, MsgKind::Warning);
+        ASSERT_EQ(host.boxes[0].lines[1], "Process Aborted");
+        ASSERT_FALSE(chip.open);
+        ASSERT_EQ(pic.task_running, 0);
+        ASSERT_FALSE(runner.busy());
+        ASSERT_EQ(view.enables, view.disables);
+    }
+}
+
+TEST_F(PicTasks, AbortAtEveryPumpOfRead) {
+    abort_at_every_pump(PicTask::Read, host, runner, *image, chip, pic, view);
+}
+
+TEST_F(PicTasks, AbortAtEveryPumpOfVerify) {
+    abort_at_every_pump(PicTask::Verify, host, runner, *image, chip, pic, view);
+}
+
+TEST_F(PicTasks, AbortAtEveryPumpOfProgram) {
+    settings.confirm_program = 0;
+    abort_at_every_pump(PicTask::Program, host, runner, *image, chip, pic, view);
+}
+
+} // namespace
+} // namespace korvane
