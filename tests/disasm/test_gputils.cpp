@@ -3,7 +3,6 @@
 
 #include <cctype>
 #include <random>
-#include <regex>
 #include <sstream>
 
 #include "common/test_env.h"
@@ -71,6 +70,19 @@ DecodedInstruction from_slot(const ListingSlot& s) {
     return from_listing(text);
 }
 
+bool hex_digits(const std::string& s, std::size_t pos, std::size_t n) {
+    if (s.size() < pos + n) return false;
+    for (std::size_t i = pos; i < pos + n; ++i)
+        if (!std::isxdigit(static_cast<unsigned char>(s[i])) || std::islower(static_cast<unsigned char>(s[i]))) return false;
+    return true;
+}
+
+// "0005h:  2805    " starts a program line with both columns.
+bool program_line(const std::string& line) {
+    return hex_digits(line, 0, 4) && line.compare(4, 4, "h:  ") == 0 && hex_digits(line, 8, 4) &&
+           line.compare(12, 4, "    ") == 0;
+}
+
 // gpdasm names TRIS by its whole 7-bit field; we show the register of its low three bits.
 // Its "dw" carries the word, our "; ????" does not.
 DecodedInstruction normalised(DecodedInstruction d) {
@@ -122,25 +134,23 @@ protected:
     int compare_listing(const std::vector<std::string>& lines, const std::map<int, DecodedInstruction>& theirs,
                         const PicImage& image, int device) {
         const int code_size = int(pic_device(device).code_size);
-        static const std::regex program_line("^([0-9A-F]{4})h:  ([0-9A-F]{4})    .{12}(.*)$");
         int count = 0;
         for (const auto& line : lines) {
-            std::smatch m;
-            if (!std::regex_match(line, m, program_line)) continue;
+            if (!program_line(line) || line.size() <= 28) continue;
             ++count;
-            const int address = int(std::strtol(m[1].str().c_str(), nullptr, 16));
-            const int word = int(std::strtol(m[2].str().c_str(), nullptr, 16));
+            const int address = int(std::strtol(line.substr(0, 4).c_str(), nullptr, 16));
+            const int word = int(std::strtol(line.substr(8, 4).c_str(), nullptr, 16));
             EXPECT_EQ(word, image.code[std::size_t(address)]) << line;
             const auto it = theirs.find(address);
             if (it == theirs.end()) {
-                ADD_FAILURE() << "gpdasm has no word at " << m[1] << ": " << line;
+                ADD_FAILURE() << "gpdasm has no word at " << address << ": " << line;
                 continue;
             }
             if (known_divergence(word, code_size)) {
                 EXPECT_EQ(it->second.mnemonic == "dw" || it->second.mnemonic == "halt", true) << line;
                 continue;
             }
-            EXPECT_EQ(from_listing(m[3]), normalised(it->second)) << line;
+            EXPECT_EQ(from_listing(line.substr(28)), normalised(it->second)) << line;
         }
         return count;
     }
@@ -232,15 +242,16 @@ TEST_F(Gputils, AssembledProgramsListLikeGpdasm) {
 // gpasm 1.4 also takes an ORG inside the data EEPROM area, after DATA lines that lead up to it,
 // for an overwrite (Error 118); the listing's data blocks are contiguous, so those ORG lines go.
 std::string reassemblable(const std::vector<std::string>& lines) {
-    static const std::regex program_line("^[0-9A-F]{4}h:  [0-9A-F]{4}    (.*)$");
-    static const std::regex label_line("^ +(L[0-9A-F]{4}( .*)?)$");
-    static const std::regex later_data_org("^ +ORG +0x21[0-9A-F][0-9A-F]$");
     std::string text;
     for (const auto& line : lines) {
-        std::smatch m;
-        if (std::regex_match(line, later_data_org) && line.substr(line.size() - 6) != "0x2100") continue;
-        if (std::regex_match(line, m, program_line) || std::regex_match(line, m, label_line)) text += m[1].str();
-        else text += line;
+        const std::string t = trimmed(line);
+        const bool later_data_org = t.rfind("ORG", 0) == 0 && t.size() > 6 && t.compare(t.size() - 6, 4, "0x21") == 0 &&
+                                    t.compare(t.size() - 6, 6, "0x2100") != 0;
+        const bool label_line = line[0] == ' ' && t.size() >= 5 && t[0] == 'L' && hex_digits(t, 1, 4) &&
+                                (t.size() == 5 || t[5] == ' ');
+        if (later_data_org) continue;
+        const bool address_column = hex_digits(line, 0, 4) && line.compare(4, 2, "h:") == 0;
+        text += address_column ? (line.size() > 16 ? line.substr(16) : std::string()) : label_line ? t : line;
         text += "\n";
     }
     return text;
