@@ -15,10 +15,10 @@ namespace korvane {
 namespace fs = std::filesystem;
 
 std::string PortEntry::label() const {
-    if (device.empty() || device == name) return name;
-    std::string shown = device;
-    if (shown.rfind("/dev/", 0) == 0) shown = shown.substr(5);
-    return name + "  " + shown;
+    std::string text = shown.empty() ? device : shown;
+    if (text.rfind("/dev/", 0) == 0) text = text.substr(5);
+    if (text.empty() || text == name) return name;
+    return name + "  " + text;
 }
 
 PortList build_port_list(const std::vector<std::string>& system_names) {
@@ -125,7 +125,7 @@ std::vector<PortEntry> PortResolver::enumerate() const {
     const std::vector<std::string> system_names = platform_com_names();
     if (!system_names.empty()) {
         for (const std::string& n : build_port_list(system_names).names)
-            entries.push_back({n, platform_device_for(n)});
+            entries.push_back({n, platform_device_for(n), n});
     } else {
         const fs::path dev(roots_.dev), sys(roots_.sys_tty);
         std::error_code ec;
@@ -135,13 +135,13 @@ std::vector<PortEntry> PortResolver::enumerate() const {
             if (!fs::exists(path, ec)) continue;
             std::optional<bool> real = sysfs_uart_present(sys, tty);
             if (!real) real = probe_ && probe_(path.string());
-            if (*real) entries.push_back({"COM" + std::to_string(n + 1), path.string()});
+            if (*real) entries.push_back({"COM" + std::to_string(n + 1), path.string(), tty});
         }
         int next = 5;
         for (const char* prefix : {"ttyUSB", "ttyACM"}) {
             for (const std::string& tty : numbered_devices(dev, prefix)) {
                 if (next > 9) break;
-                entries.push_back({"COM" + std::to_string(next++), (dev / tty).string()});
+                entries.push_back({"COM" + std::to_string(next++), (dev / tty).string(), tty});
             }
         }
     }
@@ -151,13 +151,13 @@ std::vector<PortEntry> PortResolver::enumerate() const {
         if (over.empty()) continue;
         auto it = std::find_if(entries.begin(), entries.end(), [&](const PortEntry& e) { return e.name == name; });
         if (it != entries.end())
-            it->device = over;
+            *it = PortEntry{name, over, {}};
         else
-            entries.push_back({name, over});
+            entries.push_back({name, over, {}});
     }
     std::sort(entries.begin(), entries.end(),
               [](const PortEntry& a, const PortEntry& b) { return com_number(a.name) < com_number(b.name); });
-    entries.push_back({"SIM", "SIM"});
+    entries.push_back({"SIM", "SIM", {}});
     return entries;
 }
 

@@ -27,6 +27,7 @@ struct Endpoint {                  // what a port name resolves to
 struct PortEntry {
     std::string name;      // "COM5", "SIM"
     std::string device;    // "/dev/ttyUSB0", "SIM"
+    std::string shown;     // the device as the list shows it ("ttyUSB0"); empty: from `device`
     std::string label() const;
 };
 

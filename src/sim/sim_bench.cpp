@@ -1,0 +1,134 @@
+#include "sim/sim_bench.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+namespace korvane::sim {
+
+namespace {
+std::string env(const char* name) {
+    const char* v = std::getenv(name);
+    return v ? std::string(v) : std::string();
+}
+
+void warn_once(const std::string& text) {
+    static std::string last;
+    if (text == last) return;
+    last = text;
+    std::fprintf(stderr, "%s\n", text.c_str());
+}
+
+std::unique_ptr<SocketChip> make_chip(TargetKind kind, int index, const SimFaults& faults, SimCounters& counters) {
+    if (faults.empty) return nullptr;
+    if (kind == TargetKind::Pic) {
+        if (const Pic16Model* m = pic16_model(index)) return std::make_unique<Pic16Chip>(*m, faults, counters);
+    }
+    return nullptr;   // 18F parts and EEPROMs are not modelled yet: an empty socket
+}
+} // namespace
+
+SimBench& SimBench::instance() {
+    static SimBench bench;
+    return bench;
+}
+
+SimBench::SimBench() {
+    board_.on_power_off = [this] { save_chip(); };
+    read_environment();
+}
+
+SimBench::~SimBench() {
+    board_.on_power_off = nullptr;
+    remove_chip();
+}
+
+void SimBench::read_environment() {
+    const std::string clock = env("KORVANE_SIM_CLOCK");
+    if (clock == "virtual") {
+        virtual_clock_ = VirtualClock{};
+        use_clock(virtual_clock_);
+    } else {
+        if (!clock.empty() && clock != "real")
+            warn_once("KORVANE_SIM_CLOCK: \"" + clock + "\" is neither \"virtual\" nor \"real\"; using real time");
+        use_clock(real_clock_);
+    }
+    faults_ = parse_faults_warn_once(env("KORVANE_SIM"));
+    store_ = ChipStore(default_state_dir());
+}
+
+void SimBench::use_clock(SimClock& c) {
+    clock_ = &c;
+    board_.set_clock(c);
+    pit_.set_clock(c);
+    port_io_.set_clock(c);
+}
+
+void SimBench::reset_from_env() {
+    // Unsaved memory is dropped: the new environment may name another state directory.
+    board_.on_power_off = nullptr;
+    serial_.force_close();
+    board_.insert(nullptr);
+    board_.on_power_off = [this] { save_chip(); };
+    kind_ = TargetKind::None;
+    index_ = -1;
+    counters_ = SimCounters{};
+    board_.trace().disable();
+    board_.trace().clear();
+    read_environment();
+}
+
+SocketChip* SimBench::chip() {
+    SocketChip* c = board_.chip();
+    if (c) c->settle(clock_->now_ns());
+    return c;
+}
+
+bool SimBench::save_chip() {
+    SocketChip* c = chip();
+    if (!c) return true;
+    if (store_.save(c->image_file_name(), c->save_image())) return true;
+    warn_once("korvane: cannot keep the simulated chip's memory in " + store_.dir().string());
+    return false;
+}
+
+void SimBench::wipe_chip() {
+    if (Pic16Chip* p = pic16()) {
+        p->blank();
+        store_.remove(p->image_file_name());
+    }
+}
+
+void SimBench::remove_chip() {
+    if (!board_.chip()) return;
+    save_chip();
+    board_.insert(nullptr);
+}
+
+void SimBench::insert_selected() {
+    auto chip = make_chip(kind_, index_, faults_, counters_);
+    if (chip) {
+        if (auto bytes = store_.load(chip->image_file_name())) chip->load_image(*bytes);
+        if (faults_.protect) {
+            if (auto* p = dynamic_cast<Pic16Chip*>(chip.get()))
+                p->set_config_word(protected_config(p->model(), p->config_word()));
+        }
+    }
+    board_.insert(std::move(chip));
+}
+
+void SimBench::select_target(TargetKind kind, int index) {
+    if (kind == kind_ && index == index_) return;
+    remove_chip();
+    kind_ = kind;
+    index_ = index;
+    insert_selected();
+}
+
+void SimBench::set_faults(const std::string& spec) {
+    remove_chip();
+    faults_ = parse_faults_warn_once(spec);
+    insert_selected();
+}
+
+} // namespace korvane::sim

@@ -1,0 +1,27 @@
+#include "sim/sim_clock.h"
+
+#include <chrono>
+#include <thread>
+
+namespace korvane::sim {
+
+std::uint64_t RealClock::now_ns() {
+    return std::uint64_t(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                             std::chrono::steady_clock::now().time_since_epoch())
+                             .count());
+}
+
+void RealClock::advance_ns(std::uint64_t ns) {
+    const std::uint64_t end = now_ns() + ns;
+    while (now_ns() < end) {
+    }
+}
+
+void RealClock::sleep_ms(std::uint32_t n) {
+    if (n == 0) return;
+    const std::uint64_t end = now_ns() + std::uint64_t(n) * 1000000;
+    std::this_thread::sleep_for(std::chrono::milliseconds(n));
+    while (now_ns() < end) std::this_thread::sleep_for(std::chrono::microseconds(50));
+}
+
+} // namespace korvane::sim

@@ -1,0 +1,302 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <deque>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+
+#include "hardware/posix/posix_serial.h"
+
+namespace korvane::posix {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+// Records every system call as text and plays a tiny tty: modem bits, pending input.
+class FakeSyscalls : public SerialSyscalls {
+public:
+    std::vector<std::string> calls;
+    int open_errno = 0;
+    int excl_errno = 0;
+    int modem_bits = 0;
+    termios attrs{};
+    Termios2 t2{};
+    bool t2_set = false;
+    int flags = O_RDWR | O_NONBLOCK;
+    std::deque<std::string> input;   // one chunk per successful poll
+    int closed = 0;
+
+    int open(const std::string& path, int f) override {
+        std::string text = "open " + path;
+        if (f & O_RDWR) text += " RDWR";
+        if (f & O_NOCTTY) text += " NOCTTY";
+        if (f & O_NONBLOCK) text += " NONBLOCK";
+        calls.push_back(text);
+        if (open_errno) {
+            errno = open_errno;
+            return -1;
+        }
+        return 7;
+    }
+    int close(int fd) override {
+        calls.push_back("close " + std::to_string(fd));
+        ++closed;
+        return 0;
+    }
+    int ioctl_int(int, unsigned long request, int* arg) override {
+        auto lines = [](int bits) {
+            std::string s;
+            if (bits & TIOCM_DTR) s += " DTR";
+            if (bits & TIOCM_RTS) s += " RTS";
+            return s;
+        };
+        if (request == TIOCMBIS) {
+            calls.push_back("TIOCMBIS" + lines(*arg));
+            modem_bits |= *arg;
+        } else if (request == TIOCMBIC) {
+            calls.push_back("TIOCMBIC" + lines(*arg));
+            modem_bits &= ~*arg;
+        } else if (request == TIOCMGET) {
+            calls.push_back("TIOCMGET");
+            *arg = modem_bits;
+        } else if (request == FIONREAD) {
+            calls.push_back("FIONREAD");
+            *arg = input.empty() ? 0 : int(input.front().size());
+        } else {
+            calls.push_back("ioctl ?");
+        }
+        return 0;
+    }
+    int ioctl_none(int, unsigned long request) override {
+        const char* name = request == TIOCEXCL   ? "TIOCEXCL"
+                           : request == TIOCNXCL ? "TIOCNXCL"
+                           : request == TIOCSBRK ? "TIOCSBRK"
+                           : request == TIOCCBRK ? "TIOCCBRK"
+                                                 : "ioctl ?";
+        calls.push_back(name);
+        if (request == TIOCEXCL && excl_errno) {
+            errno = excl_errno;
+            return -1;
+        }
+        return 0;
+    }
+    int get_flags(int) override {
+        calls.push_back("F_GETFL");
+        return flags;
+    }
+    int set_flags(int, int f) override {
+        calls.push_back(std::string("F_SETFL") + ((f & O_NONBLOCK) ? " NONBLOCK" : ""));
+        flags = f;
+        return 0;
+    }
+    int tcgetattr(int, termios* t) override {
+        calls.push_back("tcgetattr");
+        *t = attrs;
+        return 0;
+    }
+    int tcsetattr(int, int action, const termios* t) override {
+        calls.push_back(action == TCSANOW ? "tcsetattr TCSANOW" : "tcsetattr");
+        attrs = *t;
+        return 0;
+    }
+    int get_termios2(int, Termios2& t) override {
+        calls.push_back("TCGETS2");
+        t = t2;
+        return 0;
+    }
+    int set_termios2(int, const Termios2& t) override {
+        calls.push_back("TCSETS2");
+        t2 = t;
+        t2_set = true;
+        return 0;
+    }
+    int tcflush(int, int queue) override {
+        calls.push_back(queue == TCIOFLUSH ? "tcflush TCIOFLUSH" : "tcflush");
+        return 0;
+    }
+    int poll(int, short events, int timeout_ms) override {
+        calls.push_back(std::string("poll ") + (events == POLLIN ? "IN " : "OUT ") + std::to_string(timeout_ms));
+        if (events == POLLOUT) return 1;
+        return input.empty() ? 0 : 1;
+    }
+    long read(int, void* buf, std::size_t n) override {
+        calls.push_back("read");
+        if (input.empty()) return 0;
+        std::string chunk = input.front();
+        input.pop_front();
+        const std::size_t k = std::min(n, chunk.size());
+        std::memcpy(buf, chunk.data(), k);
+        if (k < chunk.size()) input.push_front(chunk.substr(k));
+        return long(k);
+    }
+    long write(int, const void*, std::size_t n) override {
+        calls.push_back("write " + std::to_string(n));
+        return long(n);
+    }
+};
+
+class PosixSerial : public ::testing::Test {
+protected:
+    std::unique_ptr<ISerialPort> open_port() {
+        std::string error;
+        auto port = system.open("/dev/ttyUSB0", error);
+        EXPECT_TRUE(port) << error;
+        sys.calls.clear();
+        return port;
+    }
+    FakeSyscalls sys;
+    PosixSerialSystem system{sys};
+};
+
+TEST_F(PosixSerial, OpensExclusivelyThenBlocking) {
+    sys.attrs.c_cflag = B9600 | CS7;
+    std::string error;
+    auto port = system.open("/dev/ttyUSB0", error);
+    ASSERT_TRUE(port);
+    EXPECT_THAT(sys.calls, ElementsAre("open /dev/ttyUSB0 RDWR NOCTTY NONBLOCK", "TIOCEXCL", "tcgetattr",
+                                       "F_GETFL", "F_SETFL"));
+}
+
+TEST_F(PosixSerial, PermissionErrorKeepsTheSystemTextAndAddsTheGroupHint) {
+    sys.open_errno = EACCES;
+    std::string error;
+    EXPECT_FALSE(system.open("/dev/ttyUSB0", error));
+    EXPECT_THAT(error, HasSubstr(std::strerror(EACCES)));
+    EXPECT_THAT(error, HasSubstr("dialout"));
+    sys.open_errno = ENOENT;
+    EXPECT_FALSE(system.open("/dev/ttyUSB0", error));
+    EXPECT_EQ(error, std::strerror(ENOENT));
+    EXPECT_FALSE(system.open("", error));
+    EXPECT_EQ(error, std::strerror(ENOENT));
+}
+
+TEST_F(PosixSerial, PortInUseIsClosedAgain) {
+    sys.excl_errno = EBUSY;
+    std::string error;
+    EXPECT_FALSE(system.open("/dev/ttyUSB0", error));
+    EXPECT_EQ(error, std::strerror(EBUSY));
+    EXPECT_EQ(sys.closed, 1);
+}
+
+TEST_F(PosixSerial, OneCallPerLineChange) {
+    auto port = open_port();
+    EXPECT_TRUE(port->set_dtr(true));
+    EXPECT_TRUE(port->set_rts(true));
+    EXPECT_TRUE(port->set_dtr(false));
+    EXPECT_TRUE(port->set_break(true));
+    EXPECT_TRUE(port->set_break(false));
+    EXPECT_THAT(sys.calls, ElementsAre("TIOCMBIS DTR", "TIOCMBIS RTS", "TIOCMBIC DTR", "TIOCSBRK", "TIOCCBRK"));
+    EXPECT_EQ(sys.modem_bits, TIOCM_RTS);
+}
+
+TEST_F(PosixSerial, ClearToSendFromTheModemStatus) {
+    auto port = open_port();
+    sys.modem_bits = TIOCM_CTS | TIOCM_DSR;
+    EXPECT_TRUE(port->cts());
+    sys.modem_bits = TIOCM_DSR | TIOCM_CD;
+    EXPECT_FALSE(port->cts());
+    EXPECT_TRUE(port->purge());
+    EXPECT_THAT(sys.calls, ElementsAre("TIOCMGET", "TIOCMGET", "tcflush TCIOFLUSH"));
+}
+
+TEST_F(PosixSerial, AnyIntegerRateThroughTermios2) {
+    if (!kHaveTermios2) GTEST_SKIP() << "no termios2 here";
+    auto port = open_port();
+    sys.t2.cflag = B9600 | CRTSCTS | CS7 | PARODD | HUPCL;
+    sys.t2.lflag = ICANON | ECHO;
+    SerialSettings s;
+    s.baud = 16457;
+    s.data_bits = 8;
+    s.parity = Parity::Even;
+    s.stop_bits = 2;
+    ASSERT_TRUE(port->configure(s));
+    EXPECT_THAT(sys.calls, ElementsAre("TCGETS2", "TCSETS2"));
+    EXPECT_EQ(sys.t2.cflag & kCbaud, kBother);
+    EXPECT_EQ(sys.t2.cflag & kCibaud, 0u);
+    EXPECT_EQ(sys.t2.ispeed, 16457u);
+    EXPECT_EQ(sys.t2.ospeed, 16457u);
+    EXPECT_EQ(sys.t2.cflag & CSIZE, std::uint32_t(CS8));
+    EXPECT_TRUE(sys.t2.cflag & PARENB);
+    EXPECT_FALSE(sys.t2.cflag & PARODD);
+    EXPECT_TRUE(sys.t2.cflag & CSTOPB);
+    EXPECT_FALSE(sys.t2.cflag & CRTSCTS);
+    EXPECT_TRUE(sys.t2.cflag & CLOCAL);
+    EXPECT_TRUE(sys.t2.cflag & CREAD);
+    EXPECT_TRUE(sys.t2.cflag & HUPCL) << "untouched bits stay";
+    EXPECT_FALSE(sys.t2.lflag & ICANON);
+    EXPECT_EQ(sys.t2.cc[VMIN], 0);
+    EXPECT_EQ(sys.t2.cc[VTIME], 0);
+
+    s.baud = 115200;
+    s.parity = Parity::None;
+    s.stop_bits = 1;
+    ASSERT_TRUE(port->configure(s));
+    EXPECT_FALSE(sys.t2.cflag & (PARENB | CSTOPB));
+    EXPECT_EQ(sys.t2.ospeed, 115200u);
+}
+
+TEST_F(PosixSerial, SavedSettingsComeBackOnRestoreAndOnClose) {
+    sys.attrs.c_cflag = B9600 | CS7 | CRTSCTS;
+    auto port = open_port();
+    sys.attrs.c_cflag = 0;   // as if something changed them
+    EXPECT_TRUE(port->restore_saved_settings());
+    EXPECT_EQ(sys.attrs.c_cflag, tcflag_t(B9600 | CS7 | CRTSCTS));
+    sys.calls.clear();
+    port->configure(SerialSettings{});
+    sys.calls.clear();
+    port.reset();
+    EXPECT_THAT(sys.calls, ElementsAre("tcsetattr TCSANOW", "TIOCNXCL", "close 7"));
+}
+
+TEST_F(PosixSerial, CloseWithoutChangesOnlyReleasesThePort) {
+    auto port = open_port();
+    port.reset();
+    EXPECT_THAT(sys.calls, ElementsAre("TIOCNXCL", "close 7"));
+}
+
+TEST_F(PosixSerial, ReadsWithTimeouts) {
+    auto port = open_port();
+    std::uint8_t buf[8] = {};
+    // Both time-outs 0: what is already there, without waiting.
+    sys.input = {"ab"};
+    EXPECT_EQ(port->read(buf, 8), 2u);
+    EXPECT_THAT(sys.calls, ElementsAre("poll IN 0", "read", "poll IN 0"));
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), 2), "ab");
+
+    // A total time-out bounds the whole read; a silent port returns what came.
+    port->set_timeouts(SerialTimeouts{0, 500, 0});
+    sys.calls.clear();
+    sys.input = {"x", "yz"};
+    EXPECT_EQ(port->read(buf, 8), 3u);
+    ASSERT_EQ(sys.calls.size(), 5u);
+    EXPECT_EQ(sys.calls[4].rfind("poll IN ", 0), 0u);
+
+    // An interval alone also bounds the wait for the first byte.
+    port->set_timeouts(SerialTimeouts{20, 0, 0});
+    sys.calls.clear();
+    sys.input.clear();
+    EXPECT_EQ(port->read(buf, 8), 0u);
+    EXPECT_THAT(sys.calls, ElementsAre("poll IN 20"));
+
+    // Enough bytes end the read at once.
+    sys.calls.clear();
+    sys.input = {"0123456789"};
+    EXPECT_EQ(port->read(buf, 4), 4u);
+    EXPECT_THAT(sys.calls, ElementsAre("poll IN 20", "read"));
+    EXPECT_EQ(port->available(), 6u);
+}
+
+TEST_F(PosixSerial, WritesEverything) {
+    auto port = open_port();
+    const std::uint8_t data[5] = {1, 2, 3, 4, 5};
+    EXPECT_EQ(port->write(data, 5), 5u);
+    EXPECT_THAT(sys.calls, ElementsAre("poll OUT -1", "write 5"));
+}
+
+} // namespace
+} // namespace korvane::posix
