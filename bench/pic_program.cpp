@@ -1,0 +1,140 @@
+// A full 16F84 image (1024 non-blank words, 64 data bytes) programmed and verified on the
+// simulated bench with the real clock and the default JDM record.
+//   wall/asked: wall time over the waits the protocol asks for (bit times, command delays,
+//               programming delays, target-on and close waits); 1.0 is the ideal.
+//   calls/word: serial calls per programmed word with the serial-calls backend, with and
+//               without leaving out calls for lines already at their level.
+#include <benchmark/benchmark.h>
+
+#if __has_include("sim/sim_bench.h")
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <random>
+
+#include "app/host.h"
+#include "app/settings.h"
+#include "buffers/pic_buffers.h"
+#include "hardware/ports.h"
+#include "hardware/serial_io.h"
+#include "pic/serial_io_lines.h"
+#include "pic/tpic.h"
+#include "sim/sim_bench.h"
+
+namespace korvane {
+namespace {
+
+class SilentHost : public IHost {
+public:
+    int failures = 0;
+    int message_box(const std::vector<std::string>&, MsgKind kind, const std::vector<int>& b) override {
+        failures += kind == MsgKind::Error;
+        return b.empty() ? 1 : b.front();
+    }
+    void set_status_text(int, const std::string&) override {}
+};
+
+// Adds up every wait asked of the line interface.
+class WaitTally : public IProgrammerLines {
+public:
+    explicit WaitTally(IProgrammerLines& inner, const SettingsRecord& s) : inner_(inner), settings_(s) {}
+    double asked_us = 0;
+    bool open_port(const std::string& n) override { return inner_.open_port(n); }
+    void close_port() override {
+        if (settings_.current_programmer().direct_io) asked_us += 100e3;
+        inner_.close_port();
+    }
+    void target_on() override {
+        const auto& p = settings_.current_programmer();
+        asked_us += 1e3 * (50.0 + p.tset0_ms + p.thld0_ms + (p.direct_io && first_ ? 350.0 : 0.0));
+        first_ = false;
+        inner_.target_on();
+    }
+    void data_high() override { inner_.data_high(); }
+    void data_low() override { inner_.data_low(); }
+    void clock_high() override { inner_.clock_high(); }
+    void clock_low() override { inner_.clock_low(); }
+    bool read_data_in() override { return inner_.read_data_in(); }
+    void wait_us(unsigned n) override {
+        asked_us += n & 0xFF;
+        inner_.wait_us(n);
+    }
+    void sleep_ms(unsigned n) override {
+        asked_us += 1e3 * n;
+        inner_.sleep_ms(n);
+    }
+    void select_pic_target(int i) override { inner_.select_pic_target(i); }
+
+private:
+    IProgrammerLines& inner_;
+    const SettingsRecord& settings_;
+    bool first_ = true;
+};
+
+struct Rig {
+    explicit Rig(bool virtual_clock) {
+        static const auto dir = std::filesystem::temp_directory_path() / "korvane-bench-sim";
+        std::filesystem::create_directories(dir);
+        setenv("KORVANE_SIM_DIR", dir.c_str(), 1);
+        if (virtual_clock) setenv("KORVANE_SIM_CLOCK", "virtual", 1);
+        else unsetenv("KORVANE_SIM_CLOCK");
+        unsetenv("KORVANE_SIM");
+        sim::SimBench::instance().reset_from_env();
+        apply_settings_defaults(settings, "/tmp/");
+        settings.current_programmer().port_name.assign("SIM");
+        pic.load_settings();
+        pic.set_device(0);
+        std::mt19937 rng(5);
+        clear_pic_image(*image, 0);
+        for (int i = 0; i < 1024; ++i) image->code[std::size_t(i)] = std::uint16_t(rng() % 0x3FFF);
+        for (int i = 0; i < 64; ++i) image->data[std::size_t(i)] = std::uint8_t(rng());
+        pic.select_image(*image);
+    }
+    SettingsRecord settings{};
+    SilentHost host;
+    PortResolver& resolver = default_port_resolver();
+    Serial_IO io{settings, host, resolver};
+    SerialIoLines lines{io, resolver};
+    WaitTally tally{lines, settings};
+    TPIC pic{settings, host, tally};
+    std::unique_ptr<PicImage> image = std::make_unique<PicImage>();
+};
+
+void BM_Program16F84RealClock(benchmark::State& state) {
+    for (auto _ : state) {
+        Rig rig(false);
+        const auto t0 = std::chrono::steady_clock::now();
+        bool ok = rig.pic.open_programmer() && rig.pic.program_all(true, false, true) && rig.pic.verify_all(true);
+        rig.pic.close_programmer();
+        const double wall_us =
+            std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count();
+        ok = ok && rig.pic.last_all_ok && rig.host.failures == 0;
+        if (!ok) state.SkipWithError("programming failed");
+        state.counters["wall_s"] = wall_us / 1e6;
+        state.counters["asked_s"] = rig.tally.asked_us / 1e6;
+        state.counters["wall/asked"] = wall_us / rig.tally.asked_us;
+    }
+}
+BENCHMARK(BM_Program16F84RealClock)->Iterations(1)->Unit(benchmark::kSecond);
+
+void BM_SerialCallsPerWord(benchmark::State& state) {
+    const bool skip_unchanged = state.range(0) != 0;
+    for (auto _ : state) {
+        Rig rig(true);
+        rig.settings.current_programmer().direct_io = 0;
+        rig.settings.skip_3fff = 0;
+        rig.io.set_skip_unchanged_lines(skip_unchanged);
+        rig.pic.open_programmer();
+        const auto before = rig.io.serial_call_count();
+        rig.pic.program_code_area(true, false, false);
+        const auto calls = rig.io.serial_call_count() - before;
+        rig.pic.close_programmer();
+        state.counters["calls/word"] = double(calls) / 1024.0;
+    }
+}
+BENCHMARK(BM_SerialCallsPerWord)->Arg(0)->Arg(1)->Iterations(1);
+
+} // namespace
+} // namespace korvane
+#endif

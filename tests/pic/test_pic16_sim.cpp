@@ -1,0 +1,120 @@
+// The 16F tasks end to end: the real line interface on both backends against the simulated
+// bench, on the virtual clock.
+#include <gtest/gtest.h>
+
+#if __has_include("sim/sim_bench.h")
+#include "files/pic_hex_writer.h"
+#include "pic/pic_catalogue.h"
+#include "sim_rig.h"
+
+namespace korvane {
+namespace {
+
+using test::SimRig;
+
+struct Case {
+    int device;
+    bool direct;
+};
+
+class Pic16OnBench : public ::testing::TestWithParam<Case> {};
+
+TEST_P(Pic16OnBench, ProgramReadBackAndVerifyAFullImage) {
+    const Case c = GetParam();
+    SimRig rig(c.device, c.direct);
+    rig.settings.verify_after = 1;
+    // The 16F628 needs 13 ms per erase-and-write cycle: longer than the 11 ms JDM default.
+    rig.settings.current_programmer().prog_delay_ms = 14;
+    rig.fill_random(unsigned(11 + c.device));
+    rig.image->config[7] = pic_cleared_config_word(c.device) | 0x0003;   // unprotected, some fuses
+    auto programmed = std::make_unique<PicImage>(*rig.image);
+
+    ASSERT_EQ(rig.run(PicTask::Program), TaskResult::Done) << rig.host.boxes.front().lines[0];
+    ASSERT_EQ(rig.host.boxes.size(), 1u);
+    EXPECT_EQ(rig.host.boxes[0].lines[1], "Programming and Verify");
+    EXPECT_EQ(sim::SimBench::instance().counters().timing_violations, 0u);
+
+    clear_pic_image(*rig.image, c.device);
+    ASSERT_EQ(rig.run(PicTask::Read), TaskResult::Done);
+    // Words 0x2004..0x2006 are the chip's own; the rest must be what was programmed.
+    for (int k = 4; k < 7; ++k) programmed->config[std::size_t(k)] = rig.image->config[std::size_t(k)];
+    EXPECT_EQ(pic_hex_text(*rig.image, c.device), pic_hex_text(*programmed, c.device));
+    EXPECT_EQ(rig.view.id, std::string(pic_device(c.device).device_id == 0 ? "" : rig.view.id));
+    EXPECT_EQ(rig.pic.device_id_read, pic_device(c.device).device_id);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllDevicesBothBackends, Pic16OnBench,
+                         ::testing::Values(Case{0, true}, Case{0, false}, Case{1, true}, Case{1, false},
+                                           Case{2, true}, Case{2, false}, Case{3, true}, Case{3, false}),
+                         [](const auto& info) {
+                             std::string name = pic_device(info.param.device).name.str();
+                                 name = name.substr(0, name.find(' '));
+                             return name + (info.param.direct ? "_direct" : "_api");
+                         });
+
+TEST(Pic16Faults, WrongDeviceIdFailsOnlyWithTheCheck) {
+    SimRig rig(2, true, "id=0x09A3");
+    EXPECT_EQ(rig.run(PicTask::Read), TaskResult::Failed);
+    ASSERT_EQ(rig.host.boxes.size(), 1u);
+    EXPECT_EQ(rig.host.boxes[0].lines, (std::vector<std::string>{"PIC 16F876  ERROR!", "Wrong PIC Type Selected"}));
+    rig.settings.check_pic = 0;
+    EXPECT_EQ(rig.run(PicTask::Read), TaskResult::Done);
+    EXPECT_EQ(rig.view.id, "3FFF");
+    EXPECT_EQ(rig.pic.device_id_read, 0x09A0);   // read all takes it from word 6
+    EXPECT_EQ(rig.pic.revision, 3);
+}
+
+TEST(Pic16Faults, StuckBitFailsAtItsOffsetAfterExactlyMaxRetries) {
+    SimRig rig(0, false, "stuck=0x10:0x0001");
+    rig.settings.current_programmer().max_retries = 3;
+    rig.image->code[0x10] = 0x0001;
+    EXPECT_EQ(rig.run(PicTask::Program), TaskResult::Failed);
+    ASSERT_EQ(rig.host.boxes.size(), 2u);
+    EXPECT_EQ(rig.host.boxes[0].lines,
+              (std::vector<std::string>{"PIC 16F84   ERROR!            Offset = 00010h", "Write Program Failure",
+                                        "Max Retries Exceeded"}));
+    EXPECT_EQ(rig.host.boxes[1].lines[1], "PIC Programming");
+    // Device check, the 16 blank words before it (read back: Skip_3FFF), then three attempts.
+    EXPECT_EQ(rig.lines.samples, 14 * (1 + 16 + 3));
+}
+
+TEST(Pic16Faults, EmptySocketReadsBlankAndCannotBeProgrammed) {
+    SimRig rig(1, true, "empty");
+    EXPECT_EQ(rig.run(PicTask::Read), TaskResult::Done);   // an absent device passes the check
+    EXPECT_EQ(rig.image->code[0], 0x3FFF);
+    EXPECT_EQ(rig.image->data[0], 0xFF);
+    rig.image->code[0] = 0x0000;
+    EXPECT_EQ(rig.run(PicTask::Program), TaskResult::Failed);
+    EXPECT_EQ(rig.host.boxes[0].lines[0], "PIC 16F628  ERROR!            Offset = 00000h");
+}
+
+TEST(Pic16Faults, ProtectedChipReadsZeroUntilProtectionIsRemoved) {
+    SimRig rig(0, true);
+    rig.fill_random(3);
+    ASSERT_EQ(rig.run(PicTask::Program), TaskResult::Done);
+    sim::SimBench::instance().set_faults("protect");
+    clear_pic_image(*rig.image, 0);
+    ASSERT_EQ(rig.run(PicTask::Read), TaskResult::Done);
+    EXPECT_EQ(rig.image->code[1], 0x0000);
+    ASSERT_EQ(rig.run(PicTask::ClearCP), TaskResult::Done);
+    EXPECT_EQ(rig.host.boxes.back().lines[2], "Successfully Disabled");
+    ASSERT_EQ(rig.run(PicTask::Read), TaskResult::Done);
+    EXPECT_EQ(rig.image->code[1], 0x3FFF);
+    EXPECT_EQ(rig.image->config[7] & 0x3FF0, 0x3FF0);
+}
+
+TEST(Pic16Faults, ChipSlowerThanTheProgrammingDelayFailsUntilTheDelayIsRaised) {
+    SimRig rig(0, true, "tprog=15");
+    rig.settings.skip_3fff = 0;
+    rig.settings.current_programmer().max_retries = 1;
+    rig.fill_random(4);
+    EXPECT_EQ(rig.run(PicTask::Program), TaskResult::Failed);
+    EXPECT_GT(sim::SimBench::instance().counters().timing_violations, 0u);
+    rig.host.boxes.clear();
+    rig.settings.current_programmer().prog_delay_ms = 16;
+    EXPECT_EQ(rig.run(PicTask::Program), TaskResult::Done);
+}
+
+} // namespace
+} // namespace korvane
+#endif
