@@ -2,21 +2,12 @@
 
 #include <cstdio>
 
+#include "app/config_word.h"
 #include "app/process_priority.h"
 #include "pic/pic_catalogue.h"
 #include "pic/tpic.h"
 
 namespace korvane {
-
-bool pic_config_protects(int device_index, std::uint16_t w) {
-    switch (device_index) {
-    case 0: return (w & 0x3FF0) != 0x3FF0;
-    case 1: return (w & 0x3D00) != 0x3D00;
-    case 2:
-    case 3: return (w & 0x3130) != 0x3130;
-    default: return false;
-    }
-}
 
 namespace {
 
@@ -113,7 +104,7 @@ bool PicTaskRunner::confirm(PicTask task, const PicImage& active) {
     if (program && settings_.confirm_program && !confirm_box(host_, "Really want to program the Device ?"))
         return false;
     const bool protect = task == PicTask::Program || task == PicTask::ProgramConfig;
-    if (protect && settings_.confirm_cp && pic_config_protects(pic_.device_index, active.config[7]) &&
+    if (protect && settings_.confirm_cp && config_word_protects(pic_.device_index, active.config[7]) &&
         !confirm_box(host_, "Really want to protect the Device ?"))
         return false;
     if (task == PicTask::Erase && settings_.confirm_erase &&

@@ -51,10 +51,6 @@ enum class TaskResult {
     Aborted,    // the Abort button stopped it
 };
 
-// True when the 16F image's configuration word enables code protection (16F84: (w & 0x3FF0) !=
-// 0x3FF0; 16F628: (w & 0x3D00) != 0x3D00; 16F876/877: (w & 0x3130) != 0x3130); never for 18F.
-bool pic_config_protects(int device_index, std::uint16_t config_word);
-
 class PicTaskRunner {
 public:
     // `busy_flag` is the task controller's busy flag, shared with the other work modes; when null

@@ -133,7 +133,15 @@ bool parse_options(Context& ctx, Options& opt, std::string& error) {
         else if (a == "--skip-blank") s.skip_3fff = 1;
         else if (a == "--no-skip-blank") s.skip_3fff = 0;
         else if (a == "--no-check") s.check_pic = 0;
-        else if (a == "--io") {
+        else if (a == "--delay") {
+            if (i + 1 >= ctx.args.size()) { error = "--delay needs milliseconds"; return false; }
+            const std::string& v = ctx.args[++i];
+            if (v.empty() || v.size() > 3 || v.find_first_not_of("0123456789") != std::string::npos) {
+                error = "--delay takes milliseconds, 0 to 999: " + v;
+                return false;
+            }
+            s.current_programmer().prog_delay_ms = std::uint32_t(std::stoul(v));
+        } else if (a == "--io") {
             if (i + 1 >= ctx.args.size()) { error = "--io needs direct or api"; return false; }
             const std::string& v = ctx.args[++i];
             if (v == "direct") s.current_programmer().direct_io = 1;
@@ -214,6 +222,7 @@ const char* kTaskOptions =
     "  --skip-blank, --no-skip-blank\n"
     "                            leave blank (3FFF) program words unwritten, check them only\n"
     "  --no-check                skip the device ID check\n"
+    "  --delay MS                programming delay (the I/O delay of the programmer)\n"
     "  --io direct|api           UART registers or serial calls\n"
     "Ctrl-C aborts the task; the programmer is switched off and the port closed.";
 

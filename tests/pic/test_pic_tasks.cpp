@@ -84,11 +84,6 @@ TEST_F(PicTasks, ProtectQuestionFollowsTheConfigurationWord) {
     run(PicTask::Program);
     EXPECT_EQ(host.questions, (std::vector<std::string>{"Really want to program the Device ?",
                                                         "Really want to protect the Device ?"}));
-    EXPECT_TRUE(pic_config_protects(1, 0x3C00));
-    EXPECT_FALSE(pic_config_protects(1, 0x3D00));
-    EXPECT_TRUE(pic_config_protects(2, 0x3120));
-    EXPECT_FALSE(pic_config_protects(3, 0x3130));
-    EXPECT_FALSE(pic_config_protects(6, 0x0000));
 }
 
 TEST_F(PicTasks, EighteenFamilyNeverAsksProtectAndReportsItIsNotThereYet) {
