@@ -1,7 +1,6 @@
 #include "hardware/micro_timers.h"
 
 #include <cmath>
-#include <fstream>
 #include <sstream>
 
 namespace korvane {
@@ -22,14 +21,6 @@ std::optional<double> parse_cpu_mhz(const std::string& cpuinfo_text) {
         }
     }
     return std::nullopt;
-}
-
-std::optional<double> reported_cpu_mhz() {
-    std::ifstream in("/proc/cpuinfo");
-    if (!in) return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    return parse_cpu_mhz(text.str());
 }
 
 CpuFigure::CpuFigure(Source reported) : reported_(std::move(reported)) {}
@@ -85,7 +76,7 @@ void empty_loop(std::uint64_t n) {
     while (i < n) i = i + 1;
 }
 // A clock whose counter does not move (a virtual one) would keep the search going for ever.
-constexpr std::uint64_t kMaxLoopsPerUs = 20000;
+constexpr std::uint64_t kMaxLoopsPerUs = 5000;
 } // namespace
 
 void MicroTimers::calibrate_loop_delay() {

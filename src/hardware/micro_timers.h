@@ -13,7 +13,7 @@ namespace korvane {
 
 // "cpu MHz" of the first processor in /proc/cpuinfo text; nullopt when there is none.
 std::optional<double> parse_cpu_mhz(const std::string& cpuinfo_text);
-// Reads /proc/cpuinfo (empty elsewhere).
+// What the system reports: /proc/cpuinfo on Linux, the "~MHz" registry value on Windows.
 std::optional<double> reported_cpu_mhz();
 
 // The CPU clock figure in MHz: what the system reports, else measured over 200 ms; computed

@@ -1,0 +1,57 @@
+// korvane: the window program. Start-up loads the settings, checks port access, registers the
+// grid font and runs the main window; shutdown (in the window) saves the settings.
+#include <QApplication>
+#include <QTimer>
+#include <cstdlib>
+
+#include "app/program_dir.h"
+#include "app/settings.h"
+#include "ui/main_window.h"
+#include "ui/startup.h"
+
+namespace {
+
+// scripts/screenshot: KORVANE_SCREENSHOT=<png> grabs the window (after opening
+// KORVANE_SCREENSHOT_HEX into buffer 1 when given) and quits.
+void arm_screenshot(korvane::TMain& window) {
+    const char* png = std::getenv("KORVANE_SCREENSHOT");
+    if (!png || !*png) return;
+    const QString target = QString::fromLocal8Bit(png);
+    const char* hex = std::getenv("KORVANE_SCREENSHOT_HEX");
+    const QString file = hex ? QString::fromLocal8Bit(hex) : QString();
+    QTimer::singleShot(300, &window, [&window, target, file] {
+        if (!file.isEmpty()) {
+            window.file_dialog_hook = [file](const korvane::TMain::FileDialogRequest&) { return file; };
+            window.cmd_open_file();
+            window.file_dialog_hook = nullptr;
+        }
+        QTimer::singleShot(300, &window, [&window, target] {
+            window.grab().save(target, "PNG");
+            window.close();
+        });
+    });
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    using namespace korvane;
+
+    static SettingsRecord settings{};
+    const std::string program_dir = program_directory();
+    const auto settings_dir = settings_directory(program_dir);
+    load_settings(settings_dir, program_dir, settings);
+    QApplication::setApplicationName(QString::fromStdString(application_title(settings)));
+
+    const int font_id = register_grid_font();
+    int rc = 0;
+    {
+        TMain window(settings, settings_dir);
+        window.show();
+        arm_screenshot(window);
+        rc = QApplication::exec();
+    }
+    unregister_grid_font(font_id);
+    return rc;
+}

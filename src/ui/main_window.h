@@ -1,0 +1,183 @@
+#pragma once
+// TMain (module MainFrm): the one long-lived window. It owns the work mode with its buffers and
+// device objects, runs the commands as tasks, and is the host the core reports through.
+#include <QMainWindow>
+#include <QString>
+#include <array>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/host.h"
+#include "app/settings.h"
+#include "buffers/eeprom_buffers.h"
+#include "buffers/pic_buffers.h"
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QToolButton;
+
+namespace korvane {
+
+class ConfigPanel;
+class GradientPanel;
+class LedLamp;
+class PicSide;
+class TMemGrid;
+
+enum WorkMode : int { kModeNone = 0, kModePic = 1, kModeEEProm = 2, kModeIsoPic = 3, kModeIsoEEProm = 4 };
+
+class TMain : public QMainWindow, public IHost {
+    Q_OBJECT
+public:
+    // `settings` lives for the whole run; `settings_dir` is where shutdown saves it.
+    TMain(SettingsRecord& settings, std::filesystem::path settings_dir, QWidget* parent = nullptr);
+    ~TMain() override;
+
+    // --- IHost ---
+    int message_box(const std::vector<std::string>& lines, MsgKind kind,
+                    const std::vector<int>& buttons) override;
+    void set_status_text(int panel, const std::string& text) override;
+    void process_messages() override;
+    void toggle_rx_led() override;
+    void toggle_tx_led() override;
+    void leds_off() override;
+    void set_busy_cursor(bool busy) override;
+
+    // Tests answer the message box and the file dialogs here instead of a person.
+    std::function<int(const std::vector<std::string>&, MsgKind, const std::vector<int>&)> message_hook;
+    enum class FileDialogKind { Open, Save };
+    struct FileDialogRequest {
+        FileDialogKind kind;
+        QString directory, filter, title, default_suffix;
+    };
+    std::function<QString(const FileDialogRequest&)> file_dialog_hook;
+    // Replaces the process priority calls of the busy period (tests record them).
+    std::function<void(int)> priority_hook;
+
+    // --- state ---
+    int work_mode() const { return mode_; }
+    int previous_mode() const { return previous_mode_; }
+    bool busy() const { return busy_; }
+    int current_buffer() const { return current_buffer_; }
+    bool assembler_view() const { return asm_view_; }
+    TPicBuffers* pic_buffers() { return pic_buffers_.get(); }
+    TEEPromBuffers* eeprom_buffers() { return ee_buffers_.get(); }
+    SettingsRecord& settings() { return settings_; }
+    int device_index() const;   // device index of the PIC object (or the settings' device)
+    QString status_text(int panel) const;
+
+    // --- the task controller's verbs ---
+    void Switch_Task();
+    void Close_Active_Task();
+    void Enable_Abort();
+    void Disable_Abort();
+    // The widget side of a busy period: the Abort button, read-only grids, buffer buttons.
+    void abort_widgets(bool busy);
+    void Select_PIC_Buffer(int n);
+    void select_buffer(int n);            // the command behind the buffer buttons
+    void refresh_views(bool clear_marks);
+    void change_device(int list_index);   // Items_List / Settings > Device
+    void request_mode(int mode);           // the mode buttons
+
+    // --- controls, by their form names ---
+    QToolButton *btnOpen_File, *btnSaveAs_File, *btnReadAll, *btnProgramAll, *btnVerify,
+        *btnEraseAll, *btnClearCP, *btnCompareBuff, *btnWrite876Ldr, *btnWriteLoaderSkip,
+        *btnIsoCard, *btnBackWriteLoader, *btnSmartWizard, *btnAssembView, *btnHardware,
+        *btnOptions, *HelpAbout;
+    QComboBox* Items_List;
+    GradientPanel* paLeft;
+    QToolButton *btnPICProgramming, *btnEEPromProgramming, *btnWizard, *btnExit;
+    TMemGrid *CodeWin, *DataWin, *EEPromWin;
+    QPlainTextEdit* AssemblerWin;
+    QLineEdit *CompareAddr, *CompareLine;
+    QProgressBar* ProgBar;
+    std::array<QToolButton*, 5> btnBuffer{};
+    QToolButton *btnNextDiff, *btnStopDiff, *btnAbort;
+    LedLamp *LedTX, *LedRX;
+    ConfigPanel* config;
+    std::array<QLabel*, 3> status_panels{};
+    QWidget* client;   // the 756 x 523 client area (status bar included)
+
+    // Menu items.
+    QAction *OpenFile, *SaveFileAs, *Exit1, *Compare, *IOConfiguration, *Options2, *ReadAll1,
+        *ProgramAll1, *Verify1, *EraseAll1, *ProgramCodeArea, *ProgramDataArea, *ProgramConfig,
+        *ClearCP1, *SmartWizard, *Assembler1, *Info1, *About1;
+    QMenu *RecentFiles, *EditMenu, *RecentDevice;
+    std::array<QAction*, 5> BufferItems{};       // Buffer11 .. Buffer51
+    std::array<QAction*, 20> RecentList{};
+    std::array<QAction*, 10> RecentDev{};
+    std::array<QAction*, 11> EEPromDeviceItems{};
+    std::array<QAction*, 12> PicDeviceItems{};
+
+    void rebuild_recent_files_menu();
+    void rebuild_recent_device_menu();
+
+    // Tool-button command handlers (also run by the menu items and their shortcuts).
+    void cmd_open_file();
+    void cmd_save_file_as();
+    void cmd_read();
+    void cmd_program();
+    void cmd_verify();
+    void cmd_erase();
+    void cmd_clear_cp();
+    void cmd_program_code();
+    void cmd_program_data();
+    void cmd_program_config();
+    void cmd_abort();
+    void cmd_assembler_view();
+    void cmd_exit();
+    void cmd_about();
+    void cmd_recent_file(int item);
+    void cmd_recent_device(int slot);
+    void cmd_device_menu(bool eeprom, int tag);
+    void run_pic_task(int task);   // PicSide::Task
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    void build_tool_bar();
+    void build_left_panel();
+    void build_centre();
+    void build_bottom_row();
+    void build_status_bar();
+    void build_menu();
+    void apply_tool_set(int mode);
+    void write_status_mode_and_io();
+    void fill_device_list();
+    void check_device_item();
+    void set_grid_fonts();
+    void set_hints_for_mode(int mode);
+    QString run_file_dialog(const FileDialogRequest& r);
+    void shutdown();
+
+    SettingsRecord& settings_;
+    std::filesystem::path settings_dir_;
+    int mode_ = kModeNone;
+    int requested_mode_ = kModeNone;
+    int previous_mode_ = kModeNone;
+    bool asm_view_ = false;
+    bool busy_ = false;
+    int current_buffer_ = 0;
+    bool close_after_task_ = false;
+    bool shut_down_ = false;
+    bool filling_list_ = false;
+
+    PicImage* active_pic_ = nullptr;
+    std::unique_ptr<TPicBuffers> pic_buffers_;
+    std::unique_ptr<TEEPromBuffers> ee_buffers_;
+    std::unique_ptr<PicSide> pic_;   // TPIC with its lines and task runner, in the PIC modes
+    std::unique_ptr<IProgressBar> progress_;   // ProgBar as the operations see it
+
+    friend class PicSide;
+};
+
+} // namespace korvane

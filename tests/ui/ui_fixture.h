@@ -1,0 +1,66 @@
+#pragma once
+// A main window on fresh settings, with the message box and file dialogs answered by the test.
+#include <QApplication>
+#include <QTest>
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+#include "common/test_env.h"
+#include "ui/main_window.h"
+
+namespace korvane::test {
+
+struct ShownBox {
+    std::vector<std::string> lines;
+    MsgKind kind;
+    std::vector<int> buttons;
+};
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        config_dir = std::filesystem::path(std::getenv("KORVANE_CONFIG_DIR")) / std::to_string(++counter());
+        std::filesystem::create_directories(config_dir);
+        load_settings(config_dir, config_dir.string() + "/", settings);
+        settings.current_programmer().port_name.assign("SIM");
+        settings.current_programmer().direct_io = 0;
+        make_window();
+    }
+    void TearDown() override { window.reset(); }
+
+    void make_window() {
+        window = std::make_unique<TMain>(settings, config_dir);
+        window->message_hook = [this](const std::vector<std::string>& lines, MsgKind kind,
+                                      const std::vector<int>& buttons) {
+            boxes.push_back({lines, kind, buttons});
+            if (answers.empty()) return buttons.empty() ? 1 : buttons.front();
+            const int a = answers.front();
+            answers.erase(answers.begin());
+            return a;
+        };
+        window->file_dialog_hook = [this](const TMain::FileDialogRequest& r) {
+            dialogs.push_back(r);
+            return next_file;
+        };
+    }
+
+    static int& counter() {
+        static int n = 0;
+        return n;
+    }
+
+    std::filesystem::path config_dir;
+    SettingsRecord settings{};
+    std::unique_ptr<TMain> window;
+    std::vector<ShownBox> boxes;
+    std::vector<int> answers;
+    std::vector<TMain::FileDialogRequest> dialogs;
+    QString next_file;
+};
+
+} // namespace korvane::test
