@@ -40,6 +40,7 @@ SimBench::SimBench() {
 
 SimBench::~SimBench() {
     board_.on_power_off = nullptr;
+    serial_.force_close();
     remove_chip();
 }
 

@@ -4,7 +4,7 @@ namespace korvane::sim {
 
 class SimSerialPort final : public ISerialPort {
 public:
-    SimSerialPort(SimSerial& s, std::uint64_t generation) : s_(&s), generation_(generation) {}
+    SimSerialPort(SimSerial& s, std::uint64_t generation) : s_(&s), alive_(s.alive_), generation_(generation) {}
     ~SimSerialPort() override {
         if (live()) s_->close_port();
     }
@@ -67,7 +67,7 @@ public:
     std::size_t available() override { return live() ? s_->rx_.size() : 0; }
 
 private:
-    bool live() const { return s_->open_ && s_->generation_ == generation_; }
+    bool live() const { return *alive_ && s_->open_ && s_->generation_ == generation_; }
     bool set_mcr_bit(std::uint8_t bit, bool on) {
         if (!live()) return false;
         const std::uint8_t mcr = s_->uart_->mcr();
@@ -76,10 +76,11 @@ private:
     }
 
     SimSerial* s_;
+    std::shared_ptr<bool> alive_;
     std::uint64_t generation_;
 };
 
-SimSerial::~SimSerial() = default;
+SimSerial::~SimSerial() { *alive_ = false; }
 
 std::unique_ptr<ISerialPort> SimSerial::open(const std::string& /*port_name*/, std::string& error) {
     if (open_) {

@@ -41,6 +41,8 @@ private:
 
     JdmBoard* board_;
     Uart16550* uart_;
+    // Handles may outlive the bench (a test tearing down in the wrong order); they look here first.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     bool open_ = false;
     std::uint64_t generation_ = 0;   // an open handle works only while this is unchanged
     std::uint64_t opens_ = 0;

@@ -107,3 +107,71 @@ TEST(SimBenchSingleton, ConfiguredFromTheEnvironment) {
 }
 
 } // namespace korvane::sim::test
+
+namespace korvane::sim::test {
+
+TEST_F(SimTest, HandleOutlivingTheBenchIsHarmless) {
+    auto& p = open();
+    bench_.reset();
+    EXPECT_FALSE(p.set_dtr(true));
+    EXPECT_FALSE(p.cts());
+    port_.reset();
+}
+
+TEST_F(SimTest, ClosingThePortTakesTheChipOutOfProgrammingMode) {
+    open_with_pic(3);
+    icsp().enter();
+    EXPECT_TRUE(chip().in_programming_mode());
+    close();
+    EXPECT_FALSE(chip().in_programming_mode());
+    auto& p = open();
+    // Powered up with the lines as the open leaves them: running, not programming.
+    EXPECT_FALSE(chip().in_programming_mode());
+    p.set_dtr(false);
+    EXPECT_FALSE(p.cts());
+}
+
+TEST_F(SimTest, SelectingTheSameDeviceKeepsTheChip) {
+    bench().select_target(TargetKind::Pic, 2);
+    chip().set_program_word(9, 0x0009);   // not saved anywhere yet
+    bench().select_target(TargetKind::Pic, 2);
+    EXPECT_EQ(chip().program_word(9), 0x0009);
+    bench().select_target(TargetKind::Pic, 3);
+    bench().select_target(TargetKind::Pic, 2);   // taken out (and kept), put back
+    EXPECT_EQ(chip().program_word(9), 0x0009);
+}
+
+TEST_F(SimTest, ResetFromEnvironmentStartsAFreshBench) {
+    bench().select_target(TargetKind::Pic, 0);
+    open();
+    bench().clock().sleep_ms(5);
+    bench().counters().commands = 7;
+    bench().trace().enable();
+    bench().reset_from_env();
+    EXPECT_FALSE(bench().sim_serial().is_open());
+    EXPECT_EQ(bench().chip(), nullptr);
+    EXPECT_EQ(bench().target_kind(), TargetKind::None);
+    EXPECT_EQ(bench().clock().now_us(), 0u);
+    EXPECT_EQ(bench().counters().commands, 0u);
+    EXPECT_FALSE(bench().trace().enabled());
+    port_.reset();
+}
+
+TEST_F(SimTest, TraceShowsTheChipDrivingTheNode) {
+    open_with_pic(3);
+    chip().set_program_word(0, 0x0000);
+    icsp().enter();
+    icsp().command(4);
+    bench().trace().enable();
+    port_->set_dtr(true);
+    port_->set_rts(true);   // clock 1: not driven
+    port_->set_rts(false);
+    port_->set_rts(true);   // clock 2: bit 0 driven low against DTR high
+    const auto& t = bench().trace().entries();
+    ASSERT_EQ(t.size(), 4u);
+    EXPECT_TRUE(t[1].data);
+    EXPECT_TRUE(t[3].dtr);
+    EXPECT_FALSE(t[3].data);
+}
+
+} // namespace korvane::sim::test
