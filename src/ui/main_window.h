@@ -14,6 +14,7 @@
 #include "app/settings.h"
 #include "buffers/eeprom_buffers.h"
 #include "buffers/pic_buffers.h"
+#include "hardware/ports.h"
 
 class QAction;
 class QComboBox;
@@ -61,6 +62,9 @@ public:
     std::function<QString(const FileDialogRequest&)> file_dialog_hook;
     // Replaces the process priority calls of the busy period (tests record them).
     std::function<void(int)> priority_hook;
+
+    // The serial ports found at start-up, for the I/O configuration and options dialogs.
+    PortList port_list;
 
     // --- state ---
     int work_mode() const { return mode_; }
@@ -174,6 +178,7 @@ private:
     bool filling_list_ = false;
 
     PicImage* active_pic_ = nullptr;
+    std::vector<std::string> asm_lines_;   // the listing AssemblerWin shows
     std::unique_ptr<TPicBuffers> pic_buffers_;
     std::unique_ptr<TEEPromBuffers> ee_buffers_;
     std::unique_ptr<PicSide> pic_;   // TPIC with its lines and task runner, in the PIC modes
