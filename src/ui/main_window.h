@@ -68,6 +68,7 @@ public:
     bool busy() const { return busy_; }
     int current_buffer() const { return current_buffer_; }
     bool assembler_view() const { return asm_view_; }
+    bool pic_task_running() const;
     TPicBuffers* pic_buffers() { return pic_buffers_.get(); }
     TEEPromBuffers* eeprom_buffers() { return ee_buffers_.get(); }
     SettingsRecord& settings() { return settings_; }
@@ -168,6 +169,7 @@ private:
     bool busy_ = false;
     int current_buffer_ = 0;
     bool close_after_task_ = false;
+    bool abort_pending_ = false;
     bool shut_down_ = false;
     bool filling_list_ = false;
 

@@ -34,7 +34,14 @@ int TMain::message_box(const std::vector<std::string>& lines, MsgKind kind, cons
     return TMsgForm::run(this, lines, kind, buttons);
 }
 
-void TMain::process_messages() { QApplication::processEvents(); }
+void TMain::process_messages() {
+    QApplication::processEvents();
+    // An Abort pressed in the busy period before the operation got going counts once it runs.
+    if (abort_pending_ && busy_ && pic_ && pic_->task_running()) {
+        abort_pending_ = false;
+        pic_->abort();
+    }
+}
 void TMain::toggle_rx_led() { LedRX->toggle(); }
 void TMain::toggle_tx_led() { LedTX->toggle(); }
 void TMain::leds_off() {
@@ -190,7 +197,9 @@ void TMain::cmd_recent_device(int slot) {
 
 void TMain::run_pic_task(int task) {
     if (busy_ || !pic_ || !pic_buffers_ || current_buffer_ < 1) return;
+    abort_pending_ = false;
     pic_->run(PicSide::Task(task), (*pic_buffers_)[current_buffer_]);
+    abort_pending_ = false;
     rebuild_recent_device_menu();
     if (close_after_task_) {
         // The window was closed during the task: finish closing now that the port is shut.
@@ -220,8 +229,9 @@ void TMain::cmd_program_data() { run_pic_task(int(PicSide::Task::ProgramData)); 
 void TMain::cmd_program_config() { run_pic_task(int(PicSide::Task::ProgramConfig)); }
 
 void TMain::cmd_abort() {
-    if (!busy_) return;
-    if (pic_) pic_->abort();
+    if (!busy_ || !pic_) return;
+    if (pic_->task_running()) pic_->abort();
+    else abort_pending_ = true;
 }
 
 // --- views ---
