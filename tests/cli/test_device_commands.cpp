@@ -88,6 +88,25 @@ TEST_F(DeviceCommands, WrongDeviceAndMissingFileAreFailuresAndBadUsageIsTwo) {
     EXPECT_EQ(cli("-d 16F84 read --io usb " + path("x.hex")), 2);
 }
 
+TEST_F(DeviceCommands, InterruptAbortsTheTaskAndClosesThePort) {
+    auto image = std::make_unique<PicImage>();
+    clear_pic_image(*image, 0);
+    for (int i = 0; i < 1024; ++i) image->code[std::size_t(i)] = std::uint16_t(i);
+    write_file(path("in.hex"), pic_hex_text(*image, 0));
+    // Real time: the program takes seconds, the interrupt comes after half a second.
+    const std::string cmd = "KORVANE_COM1=SIM KORVANE_SIM_DIR='" + sim_dir.str() + "' KORVANE_CONFIG_DIR='" +
+                            cfg_dir.str() + "' KORVANE_SIM_CLOCK=real '" KORVANE_CLI_PATH "' -d 16F84 program '" +
+                            path("in.hex") + "' 2>'" + path("err") + "' & pid=$!; sleep 0.5; kill -INT $pid; wait $pid";
+    const int status = std::system(cmd.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    err = read_file(path("err"));
+    EXPECT_NE(err.find("PIC 16F84  : Process Aborted"), std::string::npos) << err;
+    EXPECT_EQ(err.find("Successfully"), std::string::npos) << err;
+    // The port is free again and the chip answers: the next run works.
+    EXPECT_EQ(cli("-d 16F84 erase"), 0) << err;
+}
+
 TEST_F(DeviceCommands, PortsListsTheSimulatorLast) {
     ASSERT_EQ(cli("ports"), 0);
     ASSERT_GE(out.size(), 4u);

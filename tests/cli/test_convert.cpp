@@ -1,0 +1,113 @@
+// korvane-cli convert, run as the user runs it.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <sys/wait.h>
+
+#include "common/test_env.h"
+#include "files/eeprom_image_files.h"
+#include "files/pic_hex_writer.h"
+
+using namespace korvane;
+using korvane::test::TempDir;
+
+namespace {
+
+struct CliRun {
+    int status;
+    std::string err;
+    std::string out;
+};
+
+class ConvertCli : public ::testing::Test {
+protected:
+    CliRun cli(const std::string& args) {
+        const std::string exe = std::string(KORVANE_TEST_BUILD_DIR) + "/../korvane-cli";
+        const auto out = dir.path() / "stdout.txt", err = dir.path() / "stderr.txt";
+        const std::string cmd = "'" + exe + "' " + args + " >'" + out.string() + "' 2>'" + err.string() + "'";
+        const int rc = std::system(cmd.c_str());
+        return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, test::read_file(err), test::read_file(out)};
+    }
+    std::string path(const std::string& name) const { return (dir.path() / name).string(); }
+    std::string q(const std::string& name) const { return "'" + path(name) + "'"; }
+
+    TempDir dir;
+};
+
+} // namespace
+
+TEST_F(ConvertCli, PicHexIsRewrittenInTheProgramsLayout) {
+    // A gpasm-style file: LF line ends, records at odd addresses, no blank words.
+    test::write_file(path("in.hex"), ":020000040000FA\n:0400000004EF00F019\n:020000040030CA\n"
+                                     ":03000100220C0EC0\n:00000001FF\n");
+    const CliRun r = cli("-d 18F452 convert " + q("in.hex") + " " + q("out.hex"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    auto img = std::make_unique<PicImage>();
+    clear_pic_image(*img, 10);
+    img->code[0] = 0xEF04;
+    img->code[1] = 0xF000;
+    img->config[0] = 0x22FF;
+    img->config[1] = 0x0E0C;
+    EXPECT_EQ(test::read_file(path("out.hex")), pic_hex_text(*img, 10));
+}
+
+TEST_F(ConvertCli, EEPromBinToHexAndBack) {
+    std::string bin(2048, '\0');
+    for (std::size_t k = 0; k < bin.size(); ++k) bin[k] = char(k * 31);
+    test::write_file(path("a.bin"), bin);
+    CliRun r = cli("-d 24C16 convert " + q("a.bin") + " " + q("a.hex"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(test::read_file(path("a.hex")).substr(0, 9), ":10000000");
+    r = cli("-d 24c16 convert " + q("a.hex") + " " + q("b.BIN"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(test::read_file(path("b.BIN")), bin);
+}
+
+TEST_F(ConvertCli, ReportedFailuresExitOne) {
+    test::write_file(path("in.txt"), ":00000001FF\r\n");
+    CliRun r = cli("-d 16F84 convert " + q("in.txt") + " " + q("out.hex"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "PIC 16F84   ERROR!: File Type Not Correct\n");
+
+    r = cli("-d 24C256 convert " + q("missing.bin") + " " + q("out.hex"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "EEProm 24C256 ERROR!: Invalid File Name\n");
+
+    test::write_file(path("bad.hex"), ":02000000052800\r\n");
+    r = cli("-d 16F628 convert " + q("bad.hex") + " " + q("out.hex"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "PIC 16F628  ERROR!: CheckSum Not Correct\n");
+    EXPECT_FALSE(std::filesystem::exists(path("out.hex")));
+
+    test::write_file(path("ok.bin"), "abc");
+    r = cli("-d 24C02 convert " + q("ok.bin") + " " + q("out.txt"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "EEProm 24C02 ERROR!: File Type Not Correct\n");
+
+    r = cli("-d 24C02 convert " + q("ok.bin") + " " + q("no/dir/out.bin"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "EEProm 24C02 ERROR!: Couldn't Write File; " + path("no/dir/out.bin") + "\n");
+}
+
+TEST_F(ConvertCli, UsageErrorsExitTwo) {
+    CliRun r = cli("convert onlyone.hex");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("usage: korvane-cli [options] convert IN OUT"), std::string::npos) << r.err;
+    r = cli("-d 99X99 convert a.hex b.hex");
+    EXPECT_EQ(r.status, 2);
+    r = cli("");
+    EXPECT_EQ(r.status, 2);
+    r = cli("nosuchcommand");
+    EXPECT_EQ(r.status, 2);
+}
+
+TEST_F(ConvertCli, HelpTexts) {
+    CliRun r = cli("convert --help");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("convert IN OUT"), std::string::npos);
+    r = cli("--help");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("  convert IN OUT\n"), std::string::npos) << r.out;
+}
