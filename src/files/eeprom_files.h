@@ -19,7 +19,8 @@ struct EEPromFileContext {
 
 // Open File after the dialog, and the recent EEPROM files menu: loads into the image without
 // clearing it first (the callers clear). The buffer takes the name, and the last EEPROM directory
-// its directory, before the type and the file are checked. True when the whole file was read.
+// its directory, before the type and the file are checked; once the file opens its name is added
+// to the recent EEPROM files (callers need not add it). True when the whole file was read.
 bool load_eeprom_file_by_name(const EEPromFileContext& ctx, const std::string& name);
 
 // Save File As after the dialog. A type other than BIN or HEX is refused ("File Type Not

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "buffers/eeprom_buffers.h"
-#include "files/pic_hex_reader.h"
+#include "files/hex_record.h"
 
 namespace korvane {
 

@@ -6,6 +6,8 @@
 
 namespace korvane {
 
+enum class HexReadResult { Ok, CannotOpen, BadChecksum };
+
 // Record fields, by 1-based character position.
 constexpr std::size_t kRecordLengthPos = 2;
 constexpr std::size_t kRecordAddressPos = 4;

@@ -1,6 +1,7 @@
 #include "files/pic_hex_reader.h"
 
 #include <fstream>
+#include <sstream>
 #include <string>
 
 #include "files/hex_record.h"
@@ -114,6 +115,11 @@ HexReadResult read_pic_hex(std::istream& in, PicImage& image, int device_index, 
         upper = parse_pic_record(line, upper, image, device_index, loader_mode);
     }
     return HexReadResult::Ok;
+}
+
+HexReadResult read_pic_hex_text(std::string_view text, PicImage& image, int device_index, bool loader_mode) {
+    std::istringstream in{std::string(text)};
+    return read_pic_hex(in, image, device_index, loader_mode);
 }
 
 HexReadResult read_pic_hex_file(const std::filesystem::path& file, PicImage& image, int device_index,

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "buffers/pic_buffers.h"
+#include "files/hex_record.h"
 
 namespace korvane {
 
@@ -20,11 +21,12 @@ std::uint32_t parse_pic_record(std::string_view line, std::uint32_t upper, PicIm
 // The configuration word that loader mode stores for the device; no value for other devices.
 bool loader_config_word(int device_index, std::uint16_t& word);
 
-enum class HexReadResult { Ok, CannotOpen, BadChecksum };
-
 // Reads records line by line until the end of the input; stops at the first line that fails the
 // checksum test (the records before it stay). The image is not cleared first.
 HexReadResult read_pic_hex(std::istream& in, PicImage& image, int device_index, bool loader_mode = false);
+
+// The same over HEX text held in memory (the loader images).
+HexReadResult read_pic_hex_text(std::string_view text, PicImage& image, int device_index, bool loader_mode = false);
 
 // Opens and reads a HEX file: what the window's loader does, without any message.
 HexReadResult read_pic_hex_file(const std::filesystem::path& file, PicImage& image, int device_index,

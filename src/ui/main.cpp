@@ -2,14 +2,32 @@
 // grid font and runs the main window; shutdown (in the window) saves the settings.
 #include <QApplication>
 #include <QTimer>
+#include <cstdio>
 #include <cstdlib>
 
 #include "app/program_dir.h"
 #include "app/settings.h"
+#include "hardware/ports.h"
+#include "hardware/system_seams.h"
 #include "ui/main_window.h"
+#include "ui/msg_form.h"
 #include "ui/startup.h"
 
 namespace {
+
+// Reports of the start-up steps that come before the window.
+class StartupHost : public korvane::IHost {
+public:
+    int message_box(const std::vector<std::string>& lines, korvane::MsgKind kind,
+                    const std::vector<int>& buttons) override {
+        if (std::getenv("KORVANE_SCREENSHOT")) {   // nobody there to press OK
+            for (const auto& line : lines) std::fprintf(stderr, "korvane: %s\n", line.c_str());
+            return buttons.empty() ? 1 : buttons.front();
+        }
+        return korvane::TMsgForm::run(nullptr, lines, kind, buttons);
+    }
+    void set_status_text(int, const std::string&) override {}
+};
 
 // scripts/screenshot: KORVANE_SCREENSHOT=<png> grabs the window (after opening
 // KORVANE_SCREENSHOT_HEX into buffer 1 when given) and quits.
@@ -44,10 +62,16 @@ int main(int argc, char** argv) {
     load_settings(settings_dir, program_dir, settings);
     QApplication::setApplicationName(QString::fromStdString(application_title(settings)));
 
+    // The ports offered by the dialogs, then port access for the Direct I/O backend.
+    const PortList ports = default_port_resolver().port_list();
+    StartupHost startup_host;
+    check_direct_io(settings, startup_host, system_port_io());
+
     const int font_id = register_grid_font();
     int rc = 0;
     {
         TMain window(settings, settings_dir);
+        window.port_list = ports;
         window.show();
         arm_screenshot(window);
         rc = QApplication::exec();

@@ -14,6 +14,7 @@
 #include "app/settings.h"
 #include "buffers/eeprom_buffers.h"
 #include "buffers/pic_buffers.h"
+#include "hardware/ports.h"
 
 class QAction;
 class QComboBox;
@@ -62,12 +63,16 @@ public:
     // Replaces the process priority calls of the busy period (tests record them).
     std::function<void(int)> priority_hook;
 
+    // The serial ports found at start-up, for the I/O configuration and options dialogs.
+    PortList port_list;
+
     // --- state ---
     int work_mode() const { return mode_; }
     int previous_mode() const { return previous_mode_; }
     bool busy() const { return busy_; }
     int current_buffer() const { return current_buffer_; }
     bool assembler_view() const { return asm_view_; }
+    bool pic_task_running() const;
     TPicBuffers* pic_buffers() { return pic_buffers_.get(); }
     TEEPromBuffers* eeprom_buffers() { return ee_buffers_.get(); }
     SettingsRecord& settings() { return settings_; }
@@ -168,10 +173,12 @@ private:
     bool busy_ = false;
     int current_buffer_ = 0;
     bool close_after_task_ = false;
+    bool abort_pending_ = false;
     bool shut_down_ = false;
     bool filling_list_ = false;
 
     PicImage* active_pic_ = nullptr;
+    std::vector<std::string> asm_lines_;   // the listing AssemblerWin shows
     std::unique_ptr<TPicBuffers> pic_buffers_;
     std::unique_ptr<TEEPromBuffers> ee_buffers_;
     std::unique_ptr<PicSide> pic_;   // TPIC with its lines and task runner, in the PIC modes

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QLabel>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTimer>
@@ -12,6 +13,8 @@
 #include <QVBoxLayout>
 
 #include "app/recent_lists.h"
+#include "disasm/assembler_view.h"
+#include "disasm/listing_file.h"
 #include "eeprom/eeprom_catalogue.h"
 #include "files/eeprom_files.h"
 #include "files/file_names.h"
@@ -34,7 +37,14 @@ int TMain::message_box(const std::vector<std::string>& lines, MsgKind kind, cons
     return TMsgForm::run(this, lines, kind, buttons);
 }
 
-void TMain::process_messages() { QApplication::processEvents(); }
+void TMain::process_messages() {
+    QApplication::processEvents();
+    // An Abort pressed in the busy period before the operation got going counts once it runs.
+    if (abort_pending_ && busy_ && pic_ && pic_->task_running()) {
+        abort_pending_ = false;
+        pic_->abort();
+    }
+}
 void TMain::toggle_rx_led() { LedRX->toggle(); }
 void TMain::toggle_tx_led() { LedTX->toggle(); }
 void TMain::leds_off() {
@@ -97,18 +107,14 @@ void TMain::cmd_save_file_as() {
     if (!busy_) {
         if (mode_ == kModePic && pic_buffers_) {
             if (asm_view_) {
-                const QString name = run_file_dialog({FileDialogKind::Save,
-                                                      QString::fromStdString(settings_.last_pic_dir.str()),
-                                                      "Asm Files   (*.asm *.ASM)", "Save Hex File", "asm"});
-                if (!name.isEmpty()) {
-                    QFile out(name);
-                    if (out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-                        QString text = AssemblerWin->toPlainText();
-                        text.replace("\n", "\r\n");
-                        out.write(text.toLatin1());
-                        if (!text.isEmpty()) out.write("\r\n");
-                    }
-                }
+                const ListingSaveDialog d = listing_save_dialog(settings_);
+                const QString name = run_file_dialog(
+                    {FileDialogKind::Save, QString::fromStdString(d.initial_dir),
+                     QString::fromStdString(d.filter_name + "(" + d.filter_pattern + " " +
+                                            QString::fromStdString(d.filter_pattern).toLower().toStdString() + ")"),
+                     QString::fromStdString(d.title), QString::fromStdString(d.default_suffix)});
+                // An unwritable file is passed over in silence, as the HEX save is.
+                if (!name.isEmpty()) save_listing(listing_file_name(name.toStdString()), asm_lines_);
             } else {
                 const QString name = run_file_dialog({FileDialogKind::Save,
                                                       QString::fromStdString(settings_.last_pic_dir.str()),
@@ -190,7 +196,9 @@ void TMain::cmd_recent_device(int slot) {
 
 void TMain::run_pic_task(int task) {
     if (busy_ || !pic_ || !pic_buffers_ || current_buffer_ < 1) return;
+    abort_pending_ = false;
     pic_->run(PicSide::Task(task), (*pic_buffers_)[current_buffer_]);
+    abort_pending_ = false;
     rebuild_recent_device_menu();
     if (close_after_task_) {
         // The window was closed during the task: finish closing now that the port is shut.
@@ -220,19 +228,32 @@ void TMain::cmd_program_data() { run_pic_task(int(PicSide::Task::ProgramData)); 
 void TMain::cmd_program_config() { run_pic_task(int(PicSide::Task::ProgramConfig)); }
 
 void TMain::cmd_abort() {
-    if (!busy_) return;
-    if (pic_) pic_->abort();
+    if (!busy_ || !pic_) return;
+    if (pic_->task_running()) pic_->abort();
+    else abort_pending_ = true;
 }
 
 // --- views ---
 
 void TMain::cmd_assembler_view() {
-    if (busy_ || mode_ != kModePic || !pic_buffers_) return;
-    if (is_pic18f(device_index())) {
-        message_box({"Warning", " Not Available For 16 Bits PIC !"}, MsgKind::Information, {mbOK});
-        return;
-    }
-    // The listing needs the disassembler; without it the grids stay.
+    // The EEPROM modes have no PIC image to list.
+    if (busy_ || !pic_ || !pic_buffers_ || current_buffer_ < 1) return;
+    if (!assembler_view_available(*this, device_index())) return;
+    set_busy_cursor(true);
+    for (QToolButton* b : {btnCompareBuff, btnOpen_File, btnReadAll, btnProgramAll, btnVerify, btnEraseAll, btnClearCP})
+        b->hide();
+    OpenFile->setEnabled(false);
+    RecentFiles->setEnabled(false);
+    process_messages();
+    asm_lines_ = disassemble_image((*pic_buffers_)[current_buffer_], device_index(), listing_options(settings_));
+    AssemblerWin->clear();
+    QStringList text;
+    for (const std::string& line : asm_lines_) text << QString::fromStdString(line);
+    AssemblerWin->setPlainText(text.join('\n'));
+    AssemblerWin->show();
+    AssemblerWin->raise();
+    asm_view_ = true;
+    set_busy_cursor(false);
 }
 
 void TMain::cmd_about() {

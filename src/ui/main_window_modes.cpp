@@ -28,6 +28,8 @@ int TMain::device_index() const {
     return mode_ == kModeIsoPic ? settings_.iso_pic_device : settings_.pic_device;
 }
 
+bool TMain::pic_task_running() const { return pic_ && pic_->task_running(); }
+
 void TMain::request_mode(int mode) {
     if (busy_) return;
     requested_mode_ = mode;

@@ -48,7 +48,7 @@ struct PicSide::Impl : IPicTaskView {
     }
 
     void show_pic_id(const std::string& id) override {
-        window.config->PICID->setText(QString::fromStdString(id));
+        window.config->set_pic_id(std::uint16_t(QString::fromStdString(id).toUInt(nullptr, 16)));
     }
     void lock_config_panel() override { window.config->lock(); }
     void refresh_views(bool clear_marks) override { window.refresh_views(clear_marks); }

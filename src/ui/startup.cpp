@@ -20,10 +20,11 @@ void unregister_grid_font(int id) {
 }
 
 bool check_direct_io(SettingsRecord& settings, IHost& host, IPortIO& ports) {
-    ProgrammerParams& prog = settings.current_programmer();
-    if (!prog.direct_io) return false;
     ports.enable_direct(true);
-    if (ports.driver_ready()) return false;
+    ProgrammerParams& prog = settings.current_programmer();
+    // Without Direct I/O in the current programmer there is nothing to report (on Linux a user
+    // without port access is the normal case).
+    if (!prog.direct_io || ports.driver_ready()) return false;
     error_box(host, "", {"Could not start Direct I/O Driver!", ports.last_error(), "Switching to Windows API"});
     prog.direct_io = 0;
     ports.enable_direct(false);

@@ -198,3 +198,10 @@ TEST(PicHexRead, MissingFileCannotBeOpened) {
     EXPECT_EQ(read_pic_hex_file("/nonexistent/dir/x.hex", *b.img, k16F84), HexReadResult::CannotOpen);
     EXPECT_EQ(read_pic_hex_file("/", *b.img, k16F84), HexReadResult::CannotOpen);
 }
+
+TEST(PicHexRead, LoaderImageFromMemory) {
+    Blank b(k16F877);
+    EXPECT_EQ(read_pic_hex_text(":020000000528D1\r\n:02400E00F13F80\r\n", *b.img, k16F877, true), HexReadResult::Ok);
+    EXPECT_EQ(b.img->code[0], 0x2805);
+    EXPECT_EQ(b.img->config[7], 0x3D39);
+}

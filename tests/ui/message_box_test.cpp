@@ -1,0 +1,91 @@
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include "ui/message_format.h"
+#include "ui/msg_form.h"
+
+namespace korvane::test {
+namespace {
+
+TEST(MessageFormat, PrefixesSelectAlignmentStyleAndSize) {
+    LineFormat plain = parse_line_format("Process Aborted");
+    EXPECT_EQ(plain.align, LineAlign::Centre);
+    EXPECT_EQ(plain.point_size, 8);
+    EXPECT_FALSE(plain.bold);
+    EXPECT_EQ(plain.text, "Process Aborted");
+
+    LineFormat f = parse_line_format("lbu12~Start Time : ");
+    EXPECT_EQ(f.align, LineAlign::Left);
+    EXPECT_TRUE(f.bold);
+    EXPECT_TRUE(f.underline);
+    EXPECT_FALSE(f.italic);
+    EXPECT_EQ(f.point_size, 12);
+    EXPECT_EQ(f.text, "Start Time : ");
+
+    EXPECT_EQ(parse_line_format("rl~x").align, LineAlign::Right);   // r wins over l
+    LineFormat is = parse_line_format("is~a~b");
+    EXPECT_TRUE(is.italic);
+    EXPECT_TRUE(is.strike);
+    EXPECT_EQ(is.text, "a~b");
+    // The first character of the prefix is never part of the size.
+    EXPECT_EQ(parse_line_format("12~x").point_size, 2);
+    EXPECT_EQ(parse_line_format("9~x").point_size, 8);
+    EXPECT_EQ(parse_line_format("~x").align, LineAlign::Centre);
+    // A zero or absurd size still gives readable text.
+    EXPECT_EQ(parse_line_format("b0~x").point_size, 8);
+    EXPECT_EQ(parse_line_format("b99999999999~x").point_size, 72);
+}
+
+TEST(MessageBox, ButtonsCaptionsBoldAndLastUnderlined) {
+    TMsgForm box(nullptr, {"Confirm", "Really want to program the Device ?"}, MsgKind::Question,
+                 {mbYes, mbNo, 42});
+    EXPECT_EQ(box.windowTitle(), "Confirm");
+    ASSERT_EQ(box.buttons().size(), 3u);
+    EXPECT_EQ(box.buttons()[0]->text(), "Yes");
+    EXPECT_EQ(box.buttons()[1]->text(), "No");
+    EXPECT_EQ(box.buttons()[2]->text(), "Ok");
+    EXPECT_TRUE(box.buttons()[0]->font().bold());
+    EXPECT_FALSE(box.buttons()[0]->font().underline());
+    EXPECT_TRUE(box.buttons()[2]->font().bold());
+    EXPECT_TRUE(box.buttons()[2]->font().underline());
+    EXPECT_TRUE(box.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_FALSE(box.windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_EQ(button_caption(mbAll), "All");
+    EXPECT_EQ(button_caption(mbIgnore), "Ignore");
+}
+
+TEST(MessageBox, ReturnsThePressedButtonsCode) {
+    QTimer::singleShot(50, [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<TMsgForm*>(w); box && box->isVisible()) box->buttons()[1]->click();
+    });
+    EXPECT_EQ(TMsgForm::run(nullptr, {"Confirm", "?"}, MsgKind::Question, {mbYes, mbNo}), mbNo);
+}
+
+TEST(MessageBox, WithoutButtonsClosesItselfReturningOne) {
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(TMsgForm::run(nullptr, {"PIC 16F84  ", "b~Working"}, MsgKind::None, {}), 1);
+    EXPECT_GE(t.elapsed(), TMsgForm::kSelfCloseMs - 50);
+}
+
+TEST(MessageBox, BodyLinesTakeTheirFormat) {
+    TMsgForm box(nullptr, {"Cap", "rb14~Right", "plain"}, MsgKind::Error, {mbOK});
+    auto* first = box.findChild<QLabel*>("Line1");
+    auto* second = box.findChild<QLabel*>("Line2");
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(first->text(), "Right");
+    EXPECT_TRUE(first->alignment() & Qt::AlignRight);
+    EXPECT_TRUE(first->font().bold());
+    EXPECT_EQ(first->font().pointSize(), 14);
+    EXPECT_TRUE(second->alignment() & Qt::AlignHCenter);
+    EXPECT_EQ(second->font().pointSize(), 8);
+    EXPECT_NE(box.findChild<QLabel*>("Icon"), nullptr);
+}
+
+} // namespace
+} // namespace korvane::test
