@@ -232,7 +232,7 @@ std::uint16_t Pic16Chip::read_program(std::uint16_t address) const {
     case 0x2002:
     case 0x2003: return ids_[address - kConfigBase];
     case 0x2006: return device_id_word();
-    case 0x2007: return config_;
+    case 0x2007: return std::uint16_t(config_ | unimplemented_config_bits(model_));
     default: return 0x3FFF;   // reserved and unimplemented
     }
 }
@@ -256,6 +256,7 @@ void Pic16Chip::write_program(std::uint16_t address, std::uint16_t value, bool e
         // Protection bits once programmed come back only through the removal sequence.
         if (protection().any()) config_ &= value;
         else put(config_);
+        config_ |= unimplemented_config_bits(model_);
     }
 }
 

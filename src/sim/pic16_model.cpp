@@ -51,6 +51,10 @@ Protection decode_protection(const Pic16Model& m, std::uint16_t config) {
     return p;
 }
 
+std::uint16_t unimplemented_config_bits(const Pic16Model& m) {
+    return m.cp == CpScheme::F87x ? 0x0400 : 0x0000;
+}
+
 std::uint16_t protected_config(const Pic16Model& m, std::uint16_t config) {
     switch (m.cp) {
     case CpScheme::F84A: return std::uint16_t(config & 0x000F);

@@ -35,6 +35,9 @@ struct Protection {
 
 Protection decode_protection(const Pic16Model& m, std::uint16_t config);
 
+// Configuration-word bits the part does not implement: they always read 1 (16F87x bit 10).
+std::uint16_t unimplemented_config_bits(const Pic16Model& m);
+
 // The configuration word with every program-memory protection bit programmed.
 std::uint16_t protected_config(const Pic16Model& m, std::uint16_t config);
 

@@ -330,6 +330,9 @@ void TMain::build_status_bar() {
         panel->setFrameShape(QFrame::Panel);
         panel->setFrameShadow(QFrame::Sunken);
         panel->setIndent(3);
+        QFont small = panel->font();   // the texts were sized for a narrow 8-point face
+        small.setPointSize(7);
+        panel->setFont(small);
         if (i == 0) {
             panel->setLayoutDirection(Qt::RightToLeft);
             panel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

@@ -112,6 +112,15 @@ public:
     // Load, begin erase/programming, wait.
     void program_word(std::uint16_t v, unsigned wait = 10) { load_program(v); command(8); wait_ms(wait); }
     void program_data(std::uint8_t v, unsigned wait = 10) { load_data(v); command(8); wait_ms(wait); }
+    // The bulk-erase sequence after a load: 1, 7, 8, wait, 1, 7.
+    void erase_sequence(unsigned wait = 10) {
+        command(1);
+        command(7);
+        command(8);
+        wait_ms(wait);
+        command(1);
+        command(7);
+    }
 
 private:
     Lines& l_;

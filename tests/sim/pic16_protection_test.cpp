@@ -64,12 +64,7 @@ TEST_F(SimTest, CodeProtectionRemovalErasesEverything) {
     h.command(0);
     h.send(0x3FFF);
     h.increment(7);
-    h.command(1);
-    h.command(7);
-    h.command(8);
-    h.wait_ms(10);
-    h.command(1);
-    h.command(7);
+    h.erase_sequence();
     EXPECT_EQ(chip().program_word(0x100), 0x3FFF);
     EXPECT_EQ(chip().data_byte(3), 0xFF);
     EXPECT_EQ(chip().id_word(3), 0x3FFF);

@@ -1,3 +1,5 @@
+#include <tuple>
+
 #include "sim_fixture.h"
 
 namespace korvane::sim::test {
@@ -112,6 +114,22 @@ TEST_F(SimTest, ConfigurationSpaceMapAndDeviceIdWithRevision) {
     h.command(8);
     h.wait_ms(10);
     EXPECT_EQ(chip().id_word(0), 0x0111);
+}
+
+TEST_F(SimTest, UnimplementedConfigurationBitReadsOne) {
+    // Bit 10 of the 16F87x word is not implemented; every bit of the 16F628 word is kept as written.
+    for (auto [part, written, read] : {std::tuple{3, 0x3B38, 0x3F38}, {1, 0x3D08, 0x3D08}}) {
+        open_with_pic(part);
+        auto& h = icsp();
+        h.enter();
+        h.load_config(std::uint16_t(written));
+        h.increment(7);
+        h.command(8);
+        h.wait_ms(15);   // the slowest part needs 13 ms
+        EXPECT_EQ(h.read_program(), read) << part;
+        EXPECT_EQ(chip().config_word(), read) << part;
+        close();
+    }
 }
 
 TEST_F(SimTest, EveryPartReportsItsOwnDeviceId) {
@@ -234,21 +252,11 @@ TEST_F(SimTest, BulkEraseSetupSequencesPickMemoryByTheLastLoad) {
     auto& h = icsp();
     h.enter();
     h.load_program(0x3FFF);
-    h.command(1);
-    h.command(7);
-    h.command(8);
-    h.wait_ms(10);
-    h.command(1);
-    h.command(7);
+    h.erase_sequence();
     EXPECT_EQ(chip().program_word(5), 0x3FFF);
     EXPECT_EQ(chip().data_byte(5), 0x00);
     h.load_data(0xFF);
-    h.command(1);
-    h.command(7);
-    h.command(8);
-    h.wait_ms(10);
-    h.command(1);
-    h.command(7);
+    h.erase_sequence();
     EXPECT_EQ(chip().data_byte(5), 0xFF);
 }
 
