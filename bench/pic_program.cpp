@@ -36,11 +36,10 @@ public:
 };
 
 // Adds up every wait asked of the line interface.
-class WaitTally : public IProgrammerLines {
+class WaitTally : public ForwardingLines {
 public:
-    explicit WaitTally(IProgrammerLines& inner, const SettingsRecord& s) : inner_(inner), settings_(s) {}
+    explicit WaitTally(IProgrammerLines& inner, const SettingsRecord& s) : ForwardingLines(inner), settings_(s) {}
     double asked_us = 0;
-    bool open_port(const std::string& n) override { return inner_.open_port(n); }
     void close_port() override {
         if (settings_.current_programmer().direct_io) asked_us += 100e3;
         inner_.close_port();
@@ -51,11 +50,6 @@ public:
         first_ = false;
         inner_.target_on();
     }
-    void data_high() override { inner_.data_high(); }
-    void data_low() override { inner_.data_low(); }
-    void clock_high() override { inner_.clock_high(); }
-    void clock_low() override { inner_.clock_low(); }
-    bool read_data_in() override { return inner_.read_data_in(); }
     void wait_us(unsigned n) override {
         asked_us += n & 0xFF;
         inner_.wait_us(n);
@@ -68,10 +62,8 @@ public:
                         1e3 * n;
     }
     double oversleep_us = 0;   // time the millisecond sleeps lasted beyond what was asked
-    void select_pic_target(int i) override { inner_.select_pic_target(i); }
 
 private:
-    IProgrammerLines& inner_;
     const SettingsRecord& settings_;
     bool first_ = true;
 };

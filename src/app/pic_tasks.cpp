@@ -103,7 +103,7 @@ bool PicTaskRunner::confirm(PicTask task, const PicImage& active) {
                          task == PicTask::ProgramData;
     if (program && settings_.confirm_program && !confirm_box(host_, "Really want to program the Device ?"))
         return false;
-    const bool protect = task == PicTask::Program || task == PicTask::ProgramConfig;
+    const bool protect = !iso_pic_mode && (task == PicTask::Program || task == PicTask::ProgramConfig);
     if (protect && settings_.confirm_cp && config_word_protects(pic_.device_index, active.config[7]) &&
         !confirm_box(host_, "Really want to protect the Device ?"))
         return false;

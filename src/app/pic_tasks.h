@@ -71,6 +71,9 @@ public:
     // Sets the process priority class (0 normal, 1 high, 2 real time); tests replace it.
     std::function<void(int)> set_priority;
 
+    // Set by the ISO-PIC mode: the protect question belongs to the PIC mode only.
+    bool iso_pic_mode = false;
+
 private:
     bool confirm(PicTask task, const PicImage& active);
     TaskResult run_task(PicTask task, PicImage& active);

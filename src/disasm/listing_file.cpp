@@ -1,6 +1,6 @@
 #include "disasm/listing_file.h"
 
-#include <fstream>
+#include "files/file_access.h"
 
 namespace korvane {
 
@@ -33,12 +33,7 @@ std::string listing_text(const std::vector<std::string>& lines) {
 }
 
 bool save_listing(const std::filesystem::path& file, const std::vector<std::string>& lines) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    const std::string text = listing_text(lines);
-    out.write(text.data(), std::streamsize(text.size()));
-    out.close();
-    return bool(out);
+    return write_whole_file(file, listing_text(lines));
 }
 
 } // namespace korvane

@@ -26,8 +26,8 @@ std::string listing_file_name(const std::string& chosen);
 // The listing as file bytes: every line followed by CR LF.
 std::string listing_text(const std::vector<std::string>& lines);
 
-// Creates (or replaces) the file and writes the listing. False when the file cannot be written;
-// the window stays silent about it, the command line reports it.
+// Creates (or replaces) the file and writes the listing. False when the file cannot be written
+// (a partly written file is removed); the window stays silent about it, the command line reports it.
 bool save_listing(const std::filesystem::path& file, const std::vector<std::string>& lines);
 
 } // namespace korvane

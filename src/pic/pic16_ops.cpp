@@ -167,7 +167,9 @@ bool TPIC::data_memory_phase(bool write_verify, bool& all_ok) {
     return true;
 }
 
-bool TPIC::id_and_config_phase(bool write_verify, bool& all_ok) {
+// The ID words and the configuration word from load configuration on. Returns false on abort;
+// all_ok tells whether every ID word was written. Program configuration steps no progress.
+bool TPIC::id_and_config_phase(bool write_verify, bool& all_ok, bool with_progress) {
     link_.load_configuration(kBlankWord);
     for (int k = 0; k < 7; ++k) {
         if (k < 4) {
@@ -177,9 +179,9 @@ bool TPIC::id_and_config_phase(bool write_verify, bool& all_ok) {
                        all_ok);
             if (!pump()) return false;
         }
-        if (!all_ok) return true;
+        if (!all_ok) break;
         link_.command(kIncrementAddress);
-        progress_step();
+        if (with_progress) progress_step();
     }
     // Address 0x2007: the configuration word is written once, without read-back.
     if (all_ok) {
@@ -187,7 +189,7 @@ bool TPIC::id_and_config_phase(bool write_verify, bool& all_ok) {
         link_.command(kBeginProgramming);
         sleep_ms(programming_delay);
     }
-    progress_step();
+    if (with_progress) progress_step();
     return true;
 }
 
@@ -201,12 +203,17 @@ bool TPIC::program_all(bool write_verify, bool report, bool erase_first) {
     lines_.target_on();
     if (!program_memory_phase(write_verify, all_ok)) return false;
     if (all_ok && !data_memory_phase(write_verify, all_ok)) return false;
-    if (all_ok && !id_and_config_phase(write_verify, all_ok)) return false;
+    if (all_ok && !id_and_config_phase(write_verify, all_ok, true)) return false;
+    return finish_programming(all_ok, report, "PIC Programming");
+}
+
+// Progress to 0, end time, the result box when asked, LEDs off.
+bool TPIC::finish_programming(bool all_ok, bool report, const char* what) {
     progress_reset();
     end_time = std::chrono::system_clock::now();
     last_all_ok = all_ok;
     if (report) {
-        if (all_ok) result_box({"PIC Programming", "Successfully Completed"}, true);
+        if (all_ok) result_box({what, "Successfully Completed"}, true);
         else program_failed_box("PIC Programming");
     }
     host_.leds_off();
@@ -224,81 +231,46 @@ void TPIC::bulk_erase_setup_cycle(unsigned load_command) {
     sleep_ms(kEraseWaitMs);
 }
 
-void TPIC::erase_program_memory() {
-    bulk_erase_setup_cycle(kLoadProgramData);
-    link_.command_with_data(kLoadProgramData, kBlankWord);
-    link_.command(kBulkEraseProgram);
-    link_.command(kBeginProgramming);
-    sleep_ms(kEraseWaitMs);
-}
-
-void TPIC::erase_data_memory() {
-    bulk_erase_setup_cycle(kLoadDataData);
-    link_.command_with_data(kLoadDataData, kBlankWord);
-    link_.command(kBulkEraseData);
+// Load a blank word, then bulk erase program (9) or data (11) memory.
+void TPIC::bulk_erase(unsigned load_command, unsigned erase_command) {
+    link_.command_with_data(load_command, kBlankWord);
+    link_.command(erase_command);
     link_.command(kBeginProgramming);
     sleep_ms(kEraseWaitMs);
 }
 
 bool TPIC::program_code_area(bool write_verify, bool report, bool erase_first) {
-    host_.leds_off();
-    start_time = std::chrono::system_clock::now();
-    lines_.target_on();
-    if (erase_first || settings_.skip_3fff) erase_program_memory();
-    progress_range(code_size);
-    bool all_ok = true;
-    lines_.target_on();
-    if (!program_memory_phase(write_verify, all_ok)) return false;
-    progress_reset();
-    end_time = std::chrono::system_clock::now();
-    last_all_ok = all_ok;
-    if (report) {
-        if (all_ok) result_box({"PIC Code Area Programming", "Successfully Completed"}, true);
-        else program_failed_box("PIC Programming");
-    }
-    host_.leds_off();
-    return all_ok;
+    return program_one_area(kAreaProgram, write_verify, report, erase_first);
 }
 
 bool TPIC::program_data_area(bool write_verify, bool report, bool erase_first) {
+    return program_one_area(kAreaEEProm, write_verify, report, erase_first);
+}
+
+// Program code area and program data area: the erase of that memory only, its own range.
+bool TPIC::program_one_area(int area, bool write_verify, bool report, bool erase_first) {
+    const bool code = area == kAreaProgram;
+    const unsigned load_command = code ? kLoadProgramData : kLoadDataData;
     host_.leds_off();
     start_time = std::chrono::system_clock::now();
     lines_.target_on();
-    if (erase_first || settings_.skip_3fff) erase_data_memory();
-    progress_range(data_size);
+    if (erase_first || settings_.skip_3fff) {
+        bulk_erase_setup_cycle(load_command);
+        bulk_erase(load_command, code ? kBulkEraseProgram : kBulkEraseData);
+    }
+    progress_range(code ? code_size : data_size);
     bool all_ok = true;
     lines_.target_on();
-    if (!data_memory_phase(write_verify, all_ok)) return false;
-    progress_reset();
-    end_time = std::chrono::system_clock::now();
-    last_all_ok = all_ok;
-    if (report) {
-        if (all_ok) result_box({"PIC Data Area Programming", "Successfully Completed"}, true);
-        else program_failed_box("PIC Programming");
-    }
-    host_.leds_off();
-    return all_ok;
+    const bool finished =
+        code ? program_memory_phase(write_verify, all_ok) : data_memory_phase(write_verify, all_ok);
+    if (!finished) return false;
+    return finish_programming(all_ok, report,
+                              code ? "PIC Code Area Programming" : "PIC Data Area Programming");
 }
 
 bool TPIC::program_configuration(bool write_verify, bool report) {
     bool all_ok = true;
-    link_.load_configuration(kBlankWord);
-    for (int k = 0; k < 7; ++k) {
-        if (k < 4) {
-            write_word(config_area[k],
-                       {kLoadProgramData, kReadProgramData, write_verify, false, 0xFFFF, kAreaIdWords,
-                        0x2000u + unsigned(k)},
-                       all_ok);
-            if (!pump()) return false;
-        }
-        if (!all_ok) break;
-        link_.command(kIncrementAddress);
-    }
-    if (all_ok) {
-        link_.command_with_data(kLoadProgramData, config_area[7]);
-        link_.command(kBeginProgramming);
-        sleep_ms(programming_delay);
-    }
+    if (!id_and_config_phase(write_verify, all_ok, false)) return false;
     last_all_ok = all_ok;
     if (report) {
         if (all_ok) result_box({"Config Programming", "Successfully Completed"}, false);
@@ -340,14 +312,8 @@ void TPIC::erase(bool remove_protection, bool report) {
         bulk_erase_setup_cycle(kLoadProgramData);
         bulk_erase_setup_cycle(kLoadDataData);
         erase_ids_and_config();
-        link_.command_with_data(kLoadProgramData, kBlankWord);
-        link_.command(kBulkEraseProgram);
-        link_.command(kBeginProgramming);
-        sleep_ms(kEraseWaitMs);
-        link_.command_with_data(kLoadDataData, kBlankWord);
-        link_.command(kBulkEraseData);
-        link_.command(kBeginProgramming);
-        sleep_ms(kEraseWaitMs);
+        bulk_erase(kLoadProgramData, kBulkEraseProgram);
+        bulk_erase(kLoadDataData, kBulkEraseData);
         erase_ids_and_config();
     }
     if (report) result_box({"PIC Erasing", "Successfully Completed"}, false);

@@ -23,4 +23,26 @@ public:
     virtual void select_pic_target(int /*device_index*/) {}
 };
 
+// Passes every call on to another programmer; a wrapper that counts or times overrides only what
+// it watches.
+class ForwardingLines : public IProgrammerLines {
+public:
+    explicit ForwardingLines(IProgrammerLines& inner) : inner_(inner) {}
+
+    bool open_port(const std::string& port_name) override { return inner_.open_port(port_name); }
+    void close_port() override { inner_.close_port(); }
+    void target_on() override { inner_.target_on(); }
+    void data_high() override { inner_.data_high(); }
+    void data_low() override { inner_.data_low(); }
+    void clock_high() override { inner_.clock_high(); }
+    void clock_low() override { inner_.clock_low(); }
+    bool read_data_in() override { return inner_.read_data_in(); }
+    void wait_us(unsigned n) override { inner_.wait_us(n); }
+    void sleep_ms(unsigned n) override { inner_.sleep_ms(n); }
+    void select_pic_target(int device_index) override { inner_.select_pic_target(device_index); }
+
+protected:
+    IProgrammerLines& inner_;
+};
+
 } // namespace korvane

@@ -111,11 +111,12 @@ private:
     void write_word(std::uint16_t value, const WordTarget& target, bool& all_ok);
     bool program_memory_phase(bool write_verify, bool& all_ok);
     bool data_memory_phase(bool write_verify, bool& all_ok);
-    bool id_and_config_phase(bool write_verify, bool& all_ok);
-    void erase_program_memory();
-    void erase_data_memory();
+    bool id_and_config_phase(bool write_verify, bool& all_ok, bool with_progress);
+    bool program_one_area(int area, bool write_verify, bool report, bool erase_first);
+    bool finish_programming(bool all_ok, bool report, const char* what);
     void erase_ids_and_config();
     void bulk_erase_setup_cycle(unsigned load_command);
+    void bulk_erase(unsigned load_command, unsigned erase_command);
 
     void result_box(const std::vector<std::string>& body, bool with_times);
     void program_failed_box(const char* what);

@@ -7,6 +7,7 @@
 #include "disasm/listing_file.h"
 #include "disasm_fixture.h"
 #include "common/test_env.h"
+#include "../files/write_failure.h"
 
 namespace korvane {
 namespace {
@@ -37,6 +38,17 @@ TEST(ListingFile, UnwritableFileIsReportedToTheCaller) {
     test::TempDir dir;
     EXPECT_FALSE(save_listing(dir.path() / "missing" / "out.asm", {"x"}));
     EXPECT_FALSE(save_listing(dir.path(), {"x"}));
+}
+
+TEST(ListingFile, WriteThatFailsHalfwayLeavesNoFile) {
+    test::TempDir dir;
+    const auto file = dir.path() / "out.asm";
+    const std::vector<std::string> lines(200, std::string(60, 'x'));
+    {
+        test::FileSizeLimit limit(1000);
+        EXPECT_FALSE(save_listing(file, lines));
+    }
+    EXPECT_FALSE(std::filesystem::exists(file));
 }
 
 TEST(ListingFile, DialogTakesTheLastPicDirectory) {

@@ -101,6 +101,18 @@ TEST_F(EEPromFilesTest, BinaryLoadShortAndLongFiles) {
     EXPECT_EQ(settings.recent_eeprom_files[1].str(), longer);
 }
 
+TEST_F(EEPromFilesTest, NamesTooLongForTheSettingsAreLoadedButNotListed) {
+    use(k24C02);
+    const auto sub = dir.path() / std::string(100, 'd');
+    std::filesystem::create_directory(sub);
+    const std::string name = (sub / (std::string(40, 'f') + ".bin")).string();
+    test::write_file(name, std::string(4, '\x33'));
+    ASSERT_TRUE(load_eeprom_file_by_name(ctx(), name));
+    EXPECT_EQ(img->bytes[3], 0x33);
+    EXPECT_EQ(img->file_name, name);
+    EXPECT_EQ(settings.recent_eeprom_file_pos, 0);
+}
+
 TEST_F(EEPromFilesTest, LoadTakesTheNameFirstAndReportsEachFailure) {
     use(k24C256);
     const std::string txt = path("image.txt");

@@ -26,27 +26,14 @@ public:
 };
 
 // Counts the samples of Data In (14 per word read) on the way to the real lines.
-class CountingLines : public IProgrammerLines {
+class CountingLines : public ForwardingLines {
 public:
-    explicit CountingLines(IProgrammerLines& inner) : inner_(inner) {}
+    using ForwardingLines::ForwardingLines;
     long samples = 0;
-    bool open_port(const std::string& n) override { return inner_.open_port(n); }
-    void close_port() override { inner_.close_port(); }
-    void target_on() override { inner_.target_on(); }
-    void data_high() override { inner_.data_high(); }
-    void data_low() override { inner_.data_low(); }
-    void clock_high() override { inner_.clock_high(); }
-    void clock_low() override { inner_.clock_low(); }
     bool read_data_in() override {
         ++samples;
         return inner_.read_data_in();
     }
-    void wait_us(unsigned n) override { inner_.wait_us(n); }
-    void sleep_ms(unsigned n) override { inner_.sleep_ms(n); }
-    void select_pic_target(int i) override { inner_.select_pic_target(i); }
-
-private:
-    IProgrammerLines& inner_;
 };
 
 struct SimRig {

@@ -276,6 +276,29 @@ TEST_F(Pic16Ops, ConfigurationProgrammingWritesIdsAndWordAndReportsWithoutTimes)
               (std::vector<std::string>{"PIC 16F84   ERROR!", "Config Programming", "Not Successfully Completed"}));
 }
 
+TEST_F(Pic16Ops, ProgressStepsOncePerUnitAlsoWhenAnIdWordFails) {
+    settings.skip_3fff = 0;
+    ASSERT_TRUE(open());
+    EXPECT_TRUE(pic.program_all(false, false, false));
+    // 1024 words, 63 bytes (none after the last), 7 configuration-space addresses, the word at 0x2007.
+    EXPECT_EQ(progress.steps, 1024 + 63 + 7 + 1);
+    EXPECT_EQ(progress.max, 1024 + 64 + 8);
+
+    image->config[1] = 0x8002;   // never matches its read-back
+    settings.current_programmer().max_retries = 1;
+    pic.load_programmer_params();
+    progress.steps = 0;
+    EXPECT_FALSE(pic.program_all(true, false, false));
+    // ID word 0, then the failing word 1 stops the loop; the step after it still comes.
+    EXPECT_EQ(progress.steps, 1024 + 63 + 1 + 1);
+    EXPECT_EQ(progress.position, 0);
+
+    progress.steps = 0;
+    image->config[1] = 0x0002;
+    EXPECT_TRUE(pic.program_configuration(true, false));
+    EXPECT_EQ(progress.steps, 0);   // no progress of its own
+}
+
 TEST_F(Pic16Ops, AbortShowsOneNoticeAndStopsAtTheNextPump) {
     ASSERT_TRUE(open());
     host.at_pump = 100;

@@ -161,6 +161,48 @@ TEST_F(PicTasks, EraseAndClearCpAskTheirQuestionAndSkipTheDeviceCheck) {
     expect_ended_cleanly();
 }
 
+TEST_F(PicTasks, ProgramConfigAsksOnlyProtectAndRunsWithoutTheAbortFrame) {
+    image->config = {1, 2, 3, 4, 0x3FFF, 0x3FFF, 0x3FFF, 0x3FFF};
+    EXPECT_EQ(run(PicTask::ProgramConfig), TaskResult::Done);
+    EXPECT_TRUE(host.questions.empty());   // an unprotected word: nothing to ask
+    EXPECT_EQ(chip.config[3], 4);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].lines,
+              (std::vector<std::string>{"PIC 16F84  ", "Config Programming", "Successfully Completed"}));
+    // No Abort button, cursor or priority; no PICID, lock or recent device either.
+    EXPECT_EQ(view.enables, 0);
+    EXPECT_TRUE(host.cursor.empty());
+    EXPECT_TRUE(priorities.empty());
+    EXPECT_TRUE(view.ids.empty());
+    EXPECT_EQ(view.locks, 0);
+    EXPECT_EQ(settings.recent_devices[0].kind, 0);
+    expect_ended_cleanly();
+
+    image->config[7] = 0x000F;
+    host.answer = mbNo;
+    EXPECT_EQ(run(PicTask::ProgramConfig), TaskResult::NotRun);
+    EXPECT_EQ(host.questions, std::vector<std::string>{"Really want to protect the Device ?"});
+    EXPECT_EQ(chip.opens, 1);
+
+    chip.config[6] = 0x09A0;
+    host.answer = mbYes;
+    host.boxes.clear();
+    EXPECT_EQ(run(PicTask::ProgramConfig), TaskResult::Failed);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].lines[1], "Wrong PIC Type Selected");
+    EXPECT_NE(chip.config[7], 0x000F);
+    expect_ended_cleanly();
+}
+
+TEST_F(PicTasks, IsoPicModeNeverAsksTheProtectQuestion) {
+    runner.iso_pic_mode = true;
+    image->config[7] = 0x000F;
+    EXPECT_EQ(run(PicTask::ProgramConfig), TaskResult::Done);
+    EXPECT_TRUE(host.questions.empty());
+    EXPECT_EQ(run(PicTask::ProgramCode), TaskResult::Done);
+    EXPECT_EQ(host.questions, std::vector<std::string>{"Really want to program the Device ?"});
+}
+
 TEST_F(PicTasks, ASecondTaskFromThePumpIsRefused) {
     TaskResult inner = TaskResult::Done;
     host.at_pump = 5;
