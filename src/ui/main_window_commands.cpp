@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QScreen>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -272,6 +273,9 @@ void TMain::cmd_about() {
                                &about);
     credits->setAlignment(Qt::AlignCenter);
     layout->addWidget(credits);
+    // Centred on the screen, not over the window.
+    if (QScreen* screen = QApplication::primaryScreen())
+        about.move(screen->availableGeometry().center() - QPoint(about.width() / 2, about.height() / 2));
     about.exec();
 }
 
