@@ -144,7 +144,7 @@ void TMain::cmd_recent_file(int item) {
     if (item < 1 || item > 20) return;
     const bool eeprom = item > 10;
     if (!recent_file_choice_allowed(eeprom, mode_, busy_)) return;
-    const QString path = RecentList[std::size_t(item - 1)]->text();
+    const QString path = RecentList[std::size_t(item - 1)]->data().toString();
     if (path.isEmpty()) return;
     if (!eeprom && pic_buffers_) {
         PicImage& img = (*pic_buffers_)[current_buffer_];
