@@ -7,6 +7,7 @@
 
 #include "app/program_dir.h"
 #include "app/settings.h"
+#include "hardware/micro_timers.h"
 #include "hardware/ports.h"
 #include "hardware/system_seams.h"
 #include "ui/main_window.h"
@@ -65,7 +66,8 @@ int main(int argc, char** argv) {
     // The ports offered by the dialogs, then port access for the Direct I/O backend.
     const PortList ports = default_port_resolver().port_list();
     StartupHost startup_host;
-    check_direct_io(settings, startup_host, system_port_io());
+    MicroTimers timers(system_clock(), system_port_io());
+    check_direct_io(settings, startup_host, timers);
 
     const int font_id = register_grid_font();
     int rc = 0;

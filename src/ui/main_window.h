@@ -158,6 +158,11 @@ private:
     void apply_tool_set(int mode);
     void write_status_mode_and_io();
     void fill_device_list();
+    // The mode's devices in the settings: the ISO devices in the ISO modes.
+    int mode_pic_device() const;
+    int mode_eeprom_device() const;
+    // Selects the list entry, then runs the change as a pick in the list would.
+    void pick_device(int list_index);
     void check_device_item();
     void set_grid_fonts();
     void set_hints_for_mode(int mode);

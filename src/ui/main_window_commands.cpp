@@ -17,7 +17,6 @@
 #include "disasm/listing_file.h"
 #include "eeprom/eeprom_catalogue.h"
 #include "files/eeprom_files.h"
-#include "files/file_names.h"
 #include "files/pic_files.h"
 #include "pic/pic_catalogue.h"
 #include "ui/config_panel.h"
@@ -29,6 +28,11 @@
 #include "ui/pic_side.h"
 
 namespace korvane {
+
+namespace {
+// Both EEPROM dialogs offer the two formats; the name's extension decides, not the filter.
+const QString kEEPromFileFilter = "Binary Files (*.bin *.BIN);;IHX8 Files (*.hex *.HEX)";
+} // namespace
 
 // --- host services ---
 
@@ -85,17 +89,15 @@ void TMain::cmd_open_file() {
                 open_pic_file(PicFileContext{img, device_index(), settings_, *this}, name.toStdString());
             refresh_views(true);
         } else if ((mode_ == kModeEEProm || mode_ == kModeIsoEEProm) && ee_buffers_) {
-            const int type = mode_ == kModeIsoEEProm ? settings_.iso_eeprom_device : settings_.eeprom_device;
+            const int type = mode_eeprom_device();
             EEPromImage& img = (*ee_buffers_)[current_buffer_];
             clear_eeprom_image(img, type);
             const QString name = run_file_dialog({FileDialogKind::Open,
                                                   QString::fromStdString(settings_.last_eeprom_dir.str()),
-                                                  "EEProm Files (*.bin *.BIN *.hex *.HEX)", "Load EEProm File", {}});
+                                                  kEEPromFileFilter, "Load EEProm File", {}});
             process_messages();
-            if (!name.isEmpty()) {
-                if (load_eeprom_file_by_name(EEPromFileContext{img, type, settings_, *this}, name.toStdString()))
-                    add_recent_eeprom_file(settings_, name.toStdString());
-            }
+            // The load adds the name to the recent EEPROM files itself.
+            if (!name.isEmpty()) load_eeprom_file_by_name(EEPromFileContext{img, type, settings_, *this}, name.toStdString());
             EEPromWin->clear_changed();
             EEPromWin->viewport()->update();
         }
@@ -124,13 +126,14 @@ void TMain::cmd_save_file_as() {
                                   name.toStdString());
             }
         } else if ((mode_ == kModeEEProm || mode_ == kModeIsoEEProm) && ee_buffers_) {
-            const int type = mode_ == kModeIsoEEProm ? settings_.iso_eeprom_device : settings_.eeprom_device;
+            const int type = mode_eeprom_device();
             EEPromImage& img = (*ee_buffers_)[current_buffer_];
             const QString name = run_file_dialog({FileDialogKind::Save,
                                                   QString::fromStdString(settings_.last_eeprom_dir.str()),
-                                                  "EEProm Files (*.bin *.BIN *.hex *.HEX)", "Save Hex File", "hex"});
-            if (!name.isEmpty() && save_eeprom_file(EEPromFileContext{img, type, settings_, *this}, name.toStdString()))
-                set_status_text(2, display_name(img.file_name));
+                                                  kEEPromFileFilter, "Save Hex File", "hex"});
+            process_messages();
+            // The save shows the name in status-bar panel 2 itself.
+            if (!name.isEmpty()) save_eeprom_file(EEPromFileContext{img, type, settings_, *this}, name.toStdString());
         }
     }
     rebuild_recent_files_menu();
@@ -148,7 +151,7 @@ void TMain::cmd_recent_file(int item) {
         load_pic_file_by_name(PicFileContext{img, device_index(), settings_, *this}, path.toStdString(), false);
         refresh_views(true);
     } else if (eeprom && ee_buffers_) {
-        const int type = mode_ == kModeIsoEEProm ? settings_.iso_eeprom_device : settings_.eeprom_device;
+        const int type = mode_eeprom_device();
         EEPromImage& img = (*ee_buffers_)[current_buffer_];
         clear_eeprom_image(img, type);
         load_eeprom_file_by_name(EEPromFileContext{img, type, settings_, *this}, path.toStdString());
@@ -166,10 +169,7 @@ void TMain::cmd_device_menu(bool eeprom, int tag) {
         check_device_item();   // a refused item must not stay checked
         return;
     }
-    filling_list_ = true;
-    Items_List->setCurrentIndex(tag);
-    filling_list_ = false;
-    change_device(tag);
+    pick_device(tag);
     check_device_item();
 }
 
@@ -179,16 +179,10 @@ void TMain::cmd_recent_device(int slot) {
     if (s.kind == 1 && s.pic_index < kPicDeviceCount) {
         AssemblerWin->hide();
         request_mode(kModePic);
-        filling_list_ = true;
-        Items_List->setCurrentIndex(s.pic_index);
-        filling_list_ = false;
-        change_device(s.pic_index);
+        pick_device(s.pic_index);
     } else if (s.kind == 2 && eeprom_index_valid(s.eeprom_index)) {
         request_mode(kModeEEProm);
-        filling_list_ = true;
-        Items_List->setCurrentIndex(s.eeprom_index);
-        filling_list_ = false;
-        change_device(s.eeprom_index);
+        pick_device(s.eeprom_index);
     }
 }
 

@@ -155,8 +155,8 @@ void TMain::rebuild_recent_device_menu() {
 }
 
 void TMain::check_device_item() {
-    const int ee = mode_ == kModeIsoEEProm ? settings_.iso_eeprom_device : settings_.eeprom_device;
-    const int pic = mode_ == kModeIsoPic ? settings_.iso_pic_device : settings_.pic_device;
+    const int ee = mode_eeprom_device();
+    const int pic = mode_pic_device();
     for (int t = 0; t < kEEPromTypeCount; ++t) EEPromDeviceItems[std::size_t(t)]->setChecked(t == ee);
     for (int d = 0; d < kPicDeviceCount; ++d) PicDeviceItems[std::size_t(d)]->setChecked(d == pic);
 }

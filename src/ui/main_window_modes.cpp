@@ -25,7 +25,22 @@ bool eeprom_mode(int mode) { return mode == kModeEEProm || mode == kModeIsoEEPro
 
 int TMain::device_index() const {
     if (pic_) return pic_->device();
+    return mode_pic_device();
+}
+
+int TMain::mode_pic_device() const {
     return mode_ == kModeIsoPic ? settings_.iso_pic_device : settings_.pic_device;
+}
+
+int TMain::mode_eeprom_device() const {
+    return mode_ == kModeIsoEEProm ? settings_.iso_eeprom_device : settings_.eeprom_device;
+}
+
+void TMain::pick_device(int list_index) {
+    filling_list_ = true;
+    Items_List->setCurrentIndex(list_index);
+    filling_list_ = false;
+    change_device(list_index);
 }
 
 bool TMain::pic_task_running() const { return pic_ && pic_->task_running(); }
@@ -76,11 +91,10 @@ void TMain::fill_device_list() {
     if (pic_mode(mode_)) {
         for (int d = 0; d < kPicDeviceCount; ++d)
             Items_List->addItem(QString::fromStdString(pic_device(d).name.str()).trimmed());
-        Items_List->setCurrentIndex(mode_ == kModeIsoPic ? settings_.iso_pic_device : settings_.pic_device);
+        Items_List->setCurrentIndex(mode_pic_device());
     } else if (eeprom_mode(mode_)) {
         for (int t = 0; t < kEEPromTypeCount; ++t) Items_List->addItem(eeprom_type(t).list_name);
-        Items_List->setCurrentIndex(mode_ == kModeIsoEEProm ? settings_.iso_eeprom_device
-                                                             : settings_.eeprom_device);
+        Items_List->setCurrentIndex(mode_eeprom_device());
     }
     filling_list_ = false;
     check_device_item();
@@ -156,14 +170,7 @@ void TMain::Switch_Task() {
         pic_->set_progress_bar(settings_.show_progress ? progress_.get() : nullptr);
         if (mode_ == kModePic) {
             pic_->set_device(settings_.pic_device);
-            const int dev = pic_->device();
-            for (int n = 1; n <= kBufferCount; ++n) {
-                Select_PIC_Buffer(n);
-                clear_pic_image((*pic_buffers_)[n], dev);
-                (*pic_buffers_)[n].code_marks.clear();
-                (*pic_buffers_)[n].data_marks.clear();
-                (*pic_buffers_)[n].file_name.clear();
-            }
+            clear_all_pic_buffers(*pic_buffers_, pic_->device());
         } else {
             Select_PIC_Buffer(1);
             pic_->set_device(settings_.iso_pic_device);
@@ -177,13 +184,9 @@ void TMain::Switch_Task() {
         config->show();
     } else if (eeprom_mode(mode_)) {
         ee_buffers_ = std::make_unique<TEEPromBuffers>();
-        const int type = mode_ == kModeIsoEEProm ? settings_.iso_eeprom_device : settings_.eeprom_device;
+        const int type = mode_eeprom_device();
         EEPromWin->setByteSize(eeprom_index_valid(type) ? int(eeprom_type(type).size) : 0);
-        for (int n = 1; n <= kBufferCount; ++n) {
-            if (eeprom_index_valid(type)) clear_eeprom_image((*ee_buffers_)[n], type);
-            (*ee_buffers_)[n].marks.clear();
-            (*ee_buffers_)[n].file_name.clear();
-        }
+        if (eeprom_index_valid(type)) clear_all_eeprom_buffers(*ee_buffers_, type);
         fill_device_list();
         CodeWin->hide();
         DataWin->hide();
@@ -232,7 +235,7 @@ void TMain::refresh_views(bool clear_marks) {
     CodeWin->viewport()->update();
     DataWin->viewport()->update();
     config->bind(active_pic_, device_index(),
-                 mode_ == kModeIsoPic ? settings_.iso_pic_device : settings_.pic_device);
+                 mode_pic_device());
     config->rebuild();
 }
 
@@ -288,11 +291,7 @@ void TMain::change_device(int list_index) {
             std::uint8_t(list_index);
         EEPromWin->setByteSize(int(eeprom_type(list_index).size));
         check_device_item();
-        for (int n = 1; n <= kBufferCount; ++n) {
-            clear_eeprom_image((*ee_buffers_)[n], list_index);
-            (*ee_buffers_)[n].marks.clear();
-            (*ee_buffers_)[n].file_name.clear();
-        }
+        clear_all_eeprom_buffers(*ee_buffers_, list_index);
         EEPromWin->set_data((*ee_buffers_)[current_buffer_].bytes.data());
         EEPromWin->viewport()->update();
     } else {

@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QFontDatabase>
 
-#include "hardware/port_io.h"
+#include "hardware/micro_timers.h"
 
 namespace korvane {
 
@@ -19,16 +19,21 @@ void unregister_grid_font(int id) {
     if (id >= 0) QFontDatabase::removeApplicationFont(id);
 }
 
-bool check_direct_io(SettingsRecord& settings, IHost& host, IPortIO& ports) {
+bool check_direct_io(SettingsRecord& settings, IHost& host, MicroTimers& timers) {
+    IPortIO& ports = timers.ports();
     ports.enable_direct(true);
+    if (ports.driver_ready()) return false;
     ProgrammerParams& prog = settings.current_programmer();
-    // Without Direct I/O in the current programmer there is nothing to report (on Linux a user
-    // without port access is the normal case).
-    if (!prog.direct_io || ports.driver_ready()) return false;
-    error_box(host, "", {"Could not start Direct I/O Driver!", ports.last_error(), "Switching to Windows API"});
-    prog.direct_io = 0;
+    // Only a programmer that asks for Direct I/O hears about it (on Linux a user without port
+    // access is the normal case).
+    const bool report = prog.direct_io != 0;
+    if (report) {
+        error_box(host, "", {"Could not start Direct I/O Driver!", ports.last_error(), "Switching to Windows API"});
+        prog.direct_io = 0;
+    }
     ports.enable_direct(false);
-    return true;
+    timers.calibrate_loop_delay();
+    return report;
 }
 
 } // namespace korvane

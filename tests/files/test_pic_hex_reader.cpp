@@ -49,6 +49,10 @@ TEST(PicRecord, SixteenFConfigurationWindows) {
     // At 0x400E only the first word counts.
     b.parse(":04400E00AA0BBB0C00");
     EXPECT_EQ(b.img->config[7], 0x0BAA);
+    // Without a whole word there is nothing to store: the checksum digits are not taken as data.
+    b.parse(":00400E00B2");
+    b.parse(":01400E00AA07");
+    EXPECT_EQ(b.img->config[7], 0x0BAA);
     EXPECT_EQ(b.img->config[0], 1);
     // 0x4008 starts at word 4 and stops at the area's end.
     b.parse(":0C4008001100120013001400150016006D");

@@ -3,6 +3,7 @@
 #include <QPlainTextEdit>
 #include <QToolButton>
 
+#include "hardware/micro_timers.h"
 #include "hardware/port_io.h"
 #include "ui/mem_grid.h"
 #include "ui/startup.h"
@@ -38,26 +39,66 @@ public:
     std::vector<std::vector<std::string>> shown;
 };
 
-TEST(Startup, MissingPortAccessIsReportedOnceAndSwitchesToSerialCalls) {
-    SettingsRecord s{};
-    apply_settings_defaults(s, "/tmp/");
+// Each time-stamp read is one microsecond later (at 100 ticks a microsecond).
+class SteppingClock : public IClock {
+public:
+    std::uint64_t now_us() override { return ticks_ / 100; }
+    void busy_wait_us(std::uint32_t n) override { ticks_ += 100ull * n; }
+    void sleep_ms(std::uint32_t n) override { ticks_ += 100000ull * n; }
+    std::uint64_t timestamp() override { return ticks_ += 100; }
+
+private:
+    std::uint64_t ticks_ = 0;
+};
+
+// One start-up port check: port access granted or not, Direct I/O asked for or not.
+struct PortCheck {
+    PortCheck(bool ports_ready, bool wants_direct_io) : ports(ports_ready) {
+        apply_settings_defaults(settings, "/tmp/");
+        settings.current_programmer().direct_io = wants_direct_io ? 1 : 0;
+    }
+    bool run() { return check_direct_io(settings, host, timers); }
+    SettingsRecord settings{};
+    FakePorts ports;
+    SteppingClock clock;
+    CpuFigure figure{[] { return std::optional<double>(100.0); }};
+    MicroTimers timers{clock, ports, figure};
     RecordingHost host;
-    FakePorts none(false);
-    EXPECT_TRUE(check_direct_io(s, host, none));
-    ASSERT_EQ(host.shown.size(), 1u);
-    EXPECT_EQ(host.shown[0], (std::vector<std::string>{" ERROR!", "Could not start Direct I/O Driver!",
-                                                       "Operation not permitted", "Switching to Windows API"}));
-    EXPECT_EQ(s.current_programmer().direct_io, 0);
-    EXPECT_FALSE(none.direct());
+};
+
+TEST(Startup, MissingPortAccessIsReportedOnceAndSwitchesToSerialCalls) {
+    PortCheck none(false, true);
+    EXPECT_TRUE(none.run());
+    ASSERT_EQ(none.host.shown.size(), 1u);
+    EXPECT_EQ(none.host.shown[0], (std::vector<std::string>{" ERROR!", "Could not start Direct I/O Driver!",
+                                                            "Operation not permitted", "Switching to Windows API"}));
+    EXPECT_EQ(none.settings.current_programmer().direct_io, 0);
+    EXPECT_FALSE(none.ports.direct());
+    EXPECT_GT(none.timers.loops_per_us(), 0u);   // the loop delay was calibrated
     // The next start finds the flag cleared and stays silent.
-    EXPECT_FALSE(check_direct_io(s, host, none));
-    EXPECT_EQ(host.shown.size(), 1u);
-    // With port access there is nothing to say.
-    SettingsRecord t{};
-    apply_settings_defaults(t, "/tmp/");
-    FakePorts ready(true);
-    EXPECT_FALSE(check_direct_io(t, host, ready));
-    EXPECT_EQ(t.current_programmer().direct_io, 1);
+    EXPECT_FALSE(none.run());
+    EXPECT_EQ(none.host.shown.size(), 1u);
+}
+
+TEST(Startup, PortAccessIsAskedForWhateverTheProgrammerUses) {
+    // The PC timer waits use port access even when the programmer uses the serial calls.
+    PortCheck serial_calls(true, false);
+    EXPECT_FALSE(serial_calls.run());
+    EXPECT_TRUE(serial_calls.ports.driver_ready());
+    EXPECT_EQ(serial_calls.settings.current_programmer().direct_io, 0);
+    EXPECT_EQ(serial_calls.timers.loops_per_us(), 0u);
+
+    PortCheck direct(true, true);
+    EXPECT_FALSE(direct.run());
+    EXPECT_TRUE(direct.ports.driver_ready());
+    EXPECT_EQ(direct.settings.current_programmer().direct_io, 1);
+    EXPECT_TRUE(direct.host.shown.empty());
+
+    // Refused and not asked for: silent, but the loop delay is calibrated all the same.
+    PortCheck refused(false, false);
+    EXPECT_FALSE(refused.run());
+    EXPECT_TRUE(refused.host.shown.empty());
+    EXPECT_GT(refused.timers.loops_per_us(), 0u);
 }
 
 TEST(Startup, GridFontIsRegisteredFromMemory) {
