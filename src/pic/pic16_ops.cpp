@@ -1,5 +1,6 @@
 // The 16F operations of TPIC: device check, read/verify, programming and the erase sequences.
 #include <cstdio>
+#include <type_traits>
 
 #include "pic/pic_catalogue.h"
 #include "pic/tpic.h"
@@ -37,51 +38,37 @@ bool TPIC::read_all(bool verify, bool after_program) {
         all_ok = false;
         if (first_failing == kAreaNone) first_failing = area;
     };
+    // Verifying compares a cell with what was read (a data byte by its low 8 bits), reading stores it.
+    auto take = [&](auto& cell, std::uint16_t r, int area) {
+        using Cell = std::remove_reference_t<decltype(cell)>;
+        if (!verify) cell = Cell(r);
+        else if (Cell(r) != cell) differs(area);
+    };
+    auto read_area = [&](auto* cells, std::int32_t size, unsigned read_command, int area) {
+        for (std::int32_t i = 0; i < size; ++i) {
+            if (i % 70 == 0) host_.toggle_rx_led();
+            take(cells[i], read_word(read_command), area);
+            progress_step();
+            link_.command(kIncrementAddress);
+            if (!pump()) return false;
+        }
+        return true;
+    };
     progress_range(code_size + data_size + 8);
 
-    for (std::int32_t i = 0; i < code_size; ++i) {
-        if (i % 70 == 0) host_.toggle_rx_led();
-        const std::uint16_t r = read_word(kReadProgramData);
-        if (verify) {
-            if (r != code_area[i]) differs(kAreaProgram);
-        } else {
-            code_area[i] = r;
-        }
-        progress_step();
-        link_.command(kIncrementAddress);
-        if (!pump()) return false;
-    }
-    for (std::int32_t i = 0; i < data_size; ++i) {
-        if (i % 70 == 0) host_.toggle_rx_led();
-        const std::uint8_t r = std::uint8_t(read_word(kReadDataData) & 0xFF);
-        if (verify) {
-            if (r != data_area[i]) differs(kAreaEEProm);
-        } else {
-            data_area[i] = r;
-        }
-        progress_step();
-        link_.command(kIncrementAddress);
-        if (!pump()) return false;
-    }
+    if (!read_area(code_area, code_size, kReadProgramData, kAreaProgram)) return false;
+    if (!read_area(data_area, data_size, kReadDataData, kAreaEEProm)) return false;
     link_.load_configuration(kBlankWord);
     for (int k = 0; k < 7; ++k) {
         const std::uint16_t r = read_word(kReadProgramData);
         // Words 4..6 always take what the device holds, also when verifying.
-        if (verify && k < 4) {
-            if (r != config_area[k]) differs(kAreaIdWords);
-        } else {
-            config_area[k] = r;
-        }
+        if (k < 4) take(config_area[k], r, kAreaIdWords);
+        else config_area[k] = r;
         progress_step();
         link_.command(kIncrementAddress);
         if (!pump()) return false;
     }
-    const std::uint16_t config_word = read_word(kReadProgramData);
-    if (verify) {
-        if (config_word != config_area[7]) differs(kAreaConfig);
-    } else {
-        config_area[7] = config_word;
-    }
+    take(config_area[7], read_word(kReadProgramData), kAreaConfig);
     device_id_read = std::uint16_t(config_area[6] & 0xFFE0);
     revision = std::uint8_t(config_area[6] & 0x1F);
 

@@ -107,8 +107,9 @@ std::string TPIC::long_time(TimePoint t) {
 #else
     localtime_r(&tt, &tm);
 #endif
-    char buf[16];
-    std::strftime(buf, sizeof buf, "%H:%M:%S", &tm);
+    // The locale's own time format (the window sets the user's locale; plain C gives HH:MM:SS).
+    char buf[64];
+    if (std::strftime(buf, sizeof buf, "%X", &tm) == 0) std::strftime(buf, sizeof buf, "%H:%M:%S", &tm);
     return buf;
 }
 

@@ -84,7 +84,7 @@ public:
     IHost& host() { return host_; }
     SettingsRecord& settings() { return settings_; }
 
-    // "HH:MM:SS" of a time stamp, local time.
+    // The time of day of a time stamp in the locale's long time format ("HH:MM:SS" in plain C).
     static std::string long_time(TimePoint t);
 
 private:

@@ -299,6 +299,22 @@ TEST_F(Pic16Ops, ProgressStepsOncePerUnitAlsoWhenAnIdWordFails) {
     EXPECT_EQ(progress.steps, 0);   // no progress of its own
 }
 
+TEST_F(Pic16Ops, LedsBlinkEvery70thWordWhenReadingAnd10thOr5thWhenWriting) {
+    settings.skip_3fff = 0;
+    ASSERT_TRUE(open());
+    pic.read_all();
+    EXPECT_EQ(host.rx_toggles, 15 + 1);   // words 0, 70, .. 980; data byte 0
+    EXPECT_EQ(host.tx_toggles, 0);
+    host.rx_toggles = 0;
+    pic.program_all(true, false, false);
+    EXPECT_EQ(host.tx_toggles, 103 + 7);   // every 10th word and byte
+    EXPECT_EQ(host.rx_toggles, 205 + 13);  // every 5th with read-back
+    host.rx_toggles = host.tx_toggles = 0;
+    pic.program_all(false, false, false);
+    EXPECT_EQ(host.tx_toggles, 103 + 7);
+    EXPECT_EQ(host.rx_toggles, 0);
+}
+
 TEST_F(Pic16Ops, AbortShowsOneNoticeAndStopsAtTheNextPump) {
     ASSERT_TRUE(open());
     host.at_pump = 100;
