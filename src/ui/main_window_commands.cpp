@@ -217,9 +217,14 @@ void TMain::cmd_erase() {
 void TMain::cmd_clear_cp() {
     if (mode_ == kModePic) run_pic_task(int(PicSide::Task::ClearCP));
 }
-// These three use the PIC object in both PIC modes; the EEPROM modes have none.
-void TMain::cmd_program_code() { run_pic_task(int(PicSide::Task::ProgramCode)); }
-void TMain::cmd_program_data() { run_pic_task(int(PicSide::Task::ProgramData)); }
+// The two area commands share the frame of Program, which runs nothing in the ISO-PIC mode;
+// Program Config runs wherever a PIC object exists. The EEPROM modes have none.
+void TMain::cmd_program_code() {
+    if (mode_ == kModePic) run_pic_task(int(PicSide::Task::ProgramCode));
+}
+void TMain::cmd_program_data() {
+    if (mode_ == kModePic) run_pic_task(int(PicSide::Task::ProgramData));
+}
 void TMain::cmd_program_config() { run_pic_task(int(PicSide::Task::ProgramConfig)); }
 
 void TMain::cmd_abort() {

@@ -117,6 +117,19 @@ TEST_F(TaskTest, ProgramThenReadBackThroughTheSimulator) {
     EXPECT_EQ(window->CodeWin->element(0), 0x2805u);
 }
 
+TEST_F(TaskTest, IsoPicModeRunsNoAreaProgramming) {
+    window->btnWizard->click();
+    window->ProgramCodeArea->trigger();
+    window->ProgramDataArea->trigger();
+    window->ReadAll1->trigger();
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_TRUE(priorities.empty());
+    // Program Config runs its PIC steps there, without a busy period or a program question.
+    window->ProgramConfig->trigger();
+    EXPECT_EQ(count_boxes("Really want to program the Device ?"), 0);
+    EXPECT_TRUE(priorities.empty());
+}
+
 TEST_F(TaskTest, ClosingDuringATaskAbortsThenClosesAndSaves) {
     window->show();
     settings.priority = 2;   // something to find in the saved file
