@@ -62,21 +62,26 @@ void TMain::build_menu() {
     QMenu* settings = bar->addMenu("&Settings");
     QMenu* device = settings->addMenu("Device");
     QMenu* ee = device->addMenu("I²C EEprom");
-    auto* devices = new QActionGroup(this);
-    devices->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
+    // Radio items, one group a family; check_device_item() sets the marks after every choice.
+    auto* ee_group = new QActionGroup(this);
+    ee_group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     for (int t = 0; t < kEEPromTypeCount; ++t) {
         QAction* a = item(ee, QString("EE%1").arg(eeprom_type(t).list_name).toLatin1(), eeprom_type(t).list_name);
         a->setCheckable(true);
         a->setData(t);
+        ee_group->addAction(a);
         EEPromDeviceItems[std::size_t(t)] = a;
         connect(a, &QAction::triggered, this, [this, t] { cmd_device_menu(true, t); });
     }
     QMenu* mc = device->addMenu("MicroChip");
+    auto* pic_group = new QActionGroup(this);
+    pic_group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     for (int d = 0; d < kPicDeviceCount; ++d) {
         const QString name = QString::fromStdString(pic_device(d).name.str()).trimmed();
         QAction* a = item(mc, QString("PIC%1").arg(name).toLatin1(), "PIC " + name);
         a->setCheckable(true);
         a->setData(d);
+        pic_group->addAction(a);
         PicDeviceItems[std::size_t(d)] = a;
         connect(a, &QAction::triggered, this, [this, d] { cmd_device_menu(false, d); });
     }

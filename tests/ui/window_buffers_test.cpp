@@ -1,3 +1,4 @@
+#include <QActionGroup>
 #include <QComboBox>
 #include <QTest>
 #include <QToolButton>
@@ -79,6 +80,21 @@ TEST_F(BufferTest, DeviceChangeBlanksAllFiveBuffers) {
     EXPECT_EQ(window->current_buffer(), 3);
     EXPECT_EQ(window->CodeWin->ByteSize(), 4096);
     EXPECT_EQ(window->DataWin->ByteSize(), 128);
+}
+
+TEST_F(BufferTest, DeviceItemsAreRadioItemsOfTheirFamily) {
+    for (QAction* a : window->PicDeviceItems) {
+        ASSERT_NE(a->actionGroup(), nullptr);
+        EXPECT_TRUE(a->actionGroup()->isExclusive());
+    }
+    EXPECT_NE(window->PicDeviceItems[0]->actionGroup(), window->EEPromDeviceItems[0]->actionGroup());
+    // Choosing the checked item again leaves it checked.
+    window->PicDeviceItems[0]->trigger();
+    EXPECT_TRUE(window->PicDeviceItems[0]->isChecked());
+    window->PicDeviceItems[2]->trigger();
+    EXPECT_TRUE(window->PicDeviceItems[2]->isChecked());
+    EXPECT_FALSE(window->PicDeviceItems[0]->isChecked());
+    EXPECT_TRUE(window->EEPromDeviceItems[4]->isChecked());
 }
 
 TEST_F(BufferTest, DeviceMenuActsOnlyInItsMode) {
