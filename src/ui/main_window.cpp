@@ -90,9 +90,9 @@ TMain::TMain(SettingsRecord& settings, std::filesystem::path settings_dir, QWidg
     build_menu();
     progress_ = std::make_unique<ProgressAdapter>(ProgBar);
 
-    // Caption: the version text is held to 39 characters.
-    const std::string version = settings_.version.str().substr(0, 39);
-    setWindowTitle(QString::fromStdString(" -= Korvane [Vantorr Programmer]  v" + version + " =- "));
+    // Caption: up to and including the version it is held to 39 characters.
+    const std::string head = (" -= Korvane [Vantorr Programmer]  v" + settings_.version.str()).substr(0, 39);
+    setWindowTitle(QString::fromStdString(head + " =- "));
     setWindowIcon(app_icon("logo"));
 
     // Creation follows the program's start: PIC mode at once, then buffer 1.
