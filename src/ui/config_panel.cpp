@@ -99,11 +99,14 @@ ConfigPanel::ConfigPanel(SettingsRecord& settings, QWidget* parent)
                            ConfigWord, IDWord[0], IDWord[1], IDWord[2], IDWord[3]})
         box->installEventFilter(filter);
 
+    // A refused choice (busy) puts the list back on the word's value, as a refused fuse click does.
     connect(Oscillator, &QComboBox::activated, this, [this](int index) {
         if (model_.OscillatorChange(index, busy())) draw_config_word();
+        else Oscillator->setCurrentIndex(model_.view().oscillator_index);
     });
     connect(CodeProtect, &QComboBox::activated, this, [this](int index) {
         if (model_.CodeProtectChange(index, busy(), settings_)) draw_config_word();
+        else CodeProtect->setCurrentIndex(model_.view().code_protect_index);
     });
     const auto boxes = fuses();
     for (int f = 0; f < kFuseCount; ++f)

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QScreen>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -143,7 +144,7 @@ void TMain::cmd_recent_file(int item) {
     if (item < 1 || item > 20) return;
     const bool eeprom = item > 10;
     if (!recent_file_choice_allowed(eeprom, mode_, busy_)) return;
-    const QString path = RecentList[std::size_t(item - 1)]->text();
+    const QString path = RecentList[std::size_t(item - 1)]->data().toString();
     if (path.isEmpty()) return;
     if (!eeprom && pic_buffers_) {
         PicImage& img = (*pic_buffers_)[current_buffer_];
@@ -272,6 +273,9 @@ void TMain::cmd_about() {
                                &about);
     credits->setAlignment(Qt::AlignCenter);
     layout->addWidget(credits);
+    // Centred on the screen, not over the window.
+    if (QScreen* screen = QApplication::primaryScreen())
+        about.move(screen->availableGeometry().center() - QPoint(about.width() / 2, about.height() / 2));
     about.exec();
 }
 

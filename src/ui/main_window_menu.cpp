@@ -135,8 +135,10 @@ void TMain::rebuild_recent_files_menu() {
     bool any_pic = false, any_ee = false;
     for (const RecentFileItem& it : recent_file_items(settings_)) {
         QAction* a = RecentList[std::size_t(it.item - 1)];
-        a->setText(QString::fromStdString(it.path));
-        a->setData(it.slot);
+        // The caption is the path as it is: a "&" must not turn into a mnemonic.
+        const QString path = QString::fromStdString(it.path);
+        a->setText(QString(path).replace('&', "&&"));
+        a->setData(path);
         a->setVisible(true);
         (it.eeprom ? any_ee : any_pic) = true;
     }

@@ -110,13 +110,13 @@ TMsgForm::TMsgForm(QWidget* owner, const std::vector<std::string>& lines, MsgKin
     setMinimumWidth(240);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    switch (kind) {   // the four sounded kinds; "no icon" stays silent
-    case MsgKind::Warning:
-    case MsgKind::Error:
-    case MsgKind::Information:
-    case MsgKind::Question: QApplication::beep(); break;
-    default: break;
-    }
+    const unsigned sound = kind == MsgKind::Warning       ? 0x30
+                           : kind == MsgKind::Error       ? 0x10
+                           : kind == MsgKind::Information ? 0x40
+                           : kind == MsgKind::Question    ? 0x20
+                                                          : 0;
+    if (beep_hook) beep_hook(sound);
+    else QApplication::beep();
 }
 
 void TMsgForm::reject() {

@@ -2,6 +2,7 @@
 // The application's one message box: caption line, icon by kind, formatted body lines and a row
 // of coded buttons. With no buttons it closes itself after a second and returns 1.
 #include <QDialog>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,9 @@ public:
 
     const std::vector<QPushButton*>& buttons() const { return buttons_; }
     static constexpr int kSelfCloseMs = 1000;
+    // The sound of the box as a system beep type (0x30, 0x10, 0x40, 0x20, 0 by kind); every
+    // kind sounds, 0 being the default beep. Tests listen here instead of the speaker.
+    static inline std::function<void(unsigned)> beep_hook;
 
 protected:
     void reject() override;   // no title-bar buttons: Escape does not end the box

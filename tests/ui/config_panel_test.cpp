@@ -66,6 +66,20 @@ TEST_F(PanelTest, Pic16F877FuseClickUsesActiveLowBits) {
     EXPECT_FALSE(panel()->MCLR->isEnabled());
 }
 
+TEST_F(PanelTest, RefusedChoicesWhileBusyKeepShowingTheWord) {
+    settings.verify_after = 1;
+    set_word(0x3FF9);
+    panel()->is_busy = [] { return true; };
+    choose(panel()->Oscillator, 3);
+    choose(panel()->CodeProtect, 1);
+    panel()->WDT->click();
+    EXPECT_EQ(image().config[7], 0x3FF9);
+    EXPECT_EQ(panel()->Oscillator->currentText(), "XT");
+    EXPECT_EQ(panel()->CodeProtect->currentText(), "CP OFF");
+    EXPECT_FALSE(panel()->WDT->isChecked());
+    EXPECT_EQ(settings.verify_after, 1);
+}
+
 TEST_F(PanelTest, WordBoxesFilterKeysAndStoreTyping) {
     QLineEdit* id1 = panel()->IDWord[0];
     id1->clear();

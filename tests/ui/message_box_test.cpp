@@ -58,6 +58,15 @@ TEST(MessageBox, ButtonsCaptionsBoldAndLastUnderlined) {
     EXPECT_EQ(button_caption(mbIgnore), "Ignore");
 }
 
+TEST(MessageBox, EveryKindSounds) {
+    std::vector<unsigned> sounds;
+    TMsgForm::beep_hook = [&sounds](unsigned type) { sounds.push_back(type); };
+    for (MsgKind kind : {MsgKind::Warning, MsgKind::Error, MsgKind::Information, MsgKind::Question, MsgKind::None})
+        TMsgForm box(nullptr, {"Cap", "line"}, kind, {mbOK});
+    TMsgForm::beep_hook = nullptr;
+    EXPECT_EQ(sounds, (std::vector<unsigned>{0x30, 0x10, 0x40, 0x20, 0}));
+}
+
 TEST(MessageBox, ReturnsThePressedButtonsCode) {
     QTimer::singleShot(50, [] {
         for (QWidget* w : QApplication::topLevelWidgets())

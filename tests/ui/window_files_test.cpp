@@ -61,5 +61,20 @@ TEST_F(FilesTest, NamesLongerThanTheRecordHoldsStayOutOfTheRecentLists) {
     EXPECT_TRUE(boxes.empty());
 }
 
+TEST_F(FilesTest, RecentFileWithAnAmpersandShowsAndOpensItsPath) {
+    TempDir dir;
+    const std::string file = (dir.path() / "a&b.hex").string();
+    write_file(file, ":020000000528D1\r\n:00000001FF\r\n");
+    next_file = QString::fromStdString(file);
+    window->OpenFile->trigger();
+    ASSERT_TRUE(window->RecentList[0]->isVisible());
+    EXPECT_EQ(window->RecentList[0]->text(), QString::fromStdString(file).replace('&', "&&"));
+
+    window->btnBuffer[1]->click();
+    window->RecentList[0]->trigger();
+    EXPECT_EQ((*window->pic_buffers())[2].code[0], 0x2805);
+    EXPECT_TRUE(boxes.empty());
+}
+
 } // namespace
 } // namespace korvane::test

@@ -3,6 +3,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
+#include <QScreen>
+#include <QTimer>
 #include <QToolButton>
 
 #include "ui/config_panel.h"
@@ -83,6 +85,26 @@ TEST_F(LayoutTest, MenuShortcuts) {
         EXPECT_EQ(action->shortcut(), QKeySequence(key)) << action->objectName().toStdString();
     EXPECT_EQ(window->PicDeviceItems[10]->text(), "PIC 18F452");
     EXPECT_EQ(window->EEPromDeviceItems[10]->text(), "24C512");
+}
+
+TEST_F(LayoutTest, AboutIsAFixedToolWindowCentredOnTheScreen) {
+    window->show();
+    window->move(0, 0);
+    QRect about_geometry;
+    QString about_title;
+    QTimer::singleShot(50, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == "AboutBox" && w->isVisible()) {
+                about_geometry = w->geometry();
+                about_title = w->windowTitle();
+                w->close();
+            }
+    });
+    window->HelpAbout->click();
+    EXPECT_EQ(about_title, " About ");
+    EXPECT_EQ(about_geometry.size(), QSize(400, 210));
+    const QPoint centre = QApplication::primaryScreen()->availableGeometry().center();
+    EXPECT_LE((about_geometry.center() - centre).manhattanLength(), 2);
 }
 
 } // namespace
