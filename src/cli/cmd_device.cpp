@@ -15,6 +15,7 @@
 #include "files/pic_files.h"
 #include "hardware/ports.h"
 #include "hardware/serial_io.h"
+#include "hardware/system_seams.h"
 #include "pic/pic_catalogue.h"
 #include "pic/serial_io_lines.h"
 #include "pic/tpic.h"
@@ -157,6 +158,18 @@ bool parse_options(Context& ctx, Options& opt, std::string& error) {
     return true;
 }
 
+// As at the window's start-up: a programmer that asks for Direct I/O on a real port needs port
+// access; without it this run switches to the serial calls (the settings file is not written).
+void grant_direct_io(SettingsRecord& settings, IHost& host, PortResolver& resolver) {
+    ProgrammerParams& prog = settings.current_programmer();
+    if (!prog.direct_io || resolver.resolve(prog.port_name.str()).simulated) return;
+    IPortIO& ports = system_port_io();
+    ports.enable_direct(true);
+    if (ports.driver_ready()) return;
+    error_box(host, "", {"Could not start Direct I/O Driver!", ports.last_error(), "Switching to Windows API"});
+    prog.direct_io = 0;
+}
+
 int run_task(Context& ctx, const std::string& name, PicTask task) {
     Options opt;
     std::string error;
@@ -179,6 +192,7 @@ int run_task(Context& ctx, const std::string& name, PicTask task) {
         return kExitFailure;
 
     PortResolver& resolver = default_port_resolver();
+    grant_direct_io(ctx.settings, host, resolver);
     Serial_IO io(ctx.settings, host, resolver);
     SerialIoLines lines(io, resolver);
     TPIC pic(ctx.settings, host, lines);
