@@ -45,6 +45,7 @@ struct PicSide::Impl : IPicTaskView {
             window.DataWin->setByteSize(data_bytes);
         };
         if (window.priority_hook) runner.set_priority = window.priority_hook;
+        runner.iso_pic_mode = iso_mode;   // the protect question belongs to the PIC mode only
     }
 
     void show_pic_id(const std::string& id) override {

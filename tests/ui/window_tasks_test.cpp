@@ -124,9 +124,12 @@ TEST_F(TaskTest, IsoPicModeRunsNoAreaProgramming) {
     window->ReadAll1->trigger();
     EXPECT_TRUE(boxes.empty());
     EXPECT_TRUE(priorities.empty());
-    // Program Config runs its PIC steps there, without a busy period or a program question.
+    // Program Config runs its PIC steps there, without a busy period, a program question or,
+    // even for a protecting configuration word, the protect question.
+    (*window->pic_buffers())[1].config[7] = 0x0000;
     window->ProgramConfig->trigger();
     EXPECT_EQ(count_boxes("Really want to program the Device ?"), 0);
+    EXPECT_EQ(count_boxes("Really want to protect the Device ?"), 0);
     EXPECT_TRUE(priorities.empty());
 }
 
