@@ -18,6 +18,7 @@
 #include "disasm/listing_file.h"
 #include "eeprom/eeprom_catalogue.h"
 #include "files/eeprom_files.h"
+#include "files/file_messages.h"
 #include "files/pic_files.h"
 #include "pic/pic_catalogue.h"
 #include "ui/config_panel.h"
@@ -116,8 +117,12 @@ void TMain::cmd_save_file_as() {
                      QString::fromStdString(d.filter_name + "(" + d.filter_pattern + " " +
                                             QString::fromStdString(d.filter_pattern).toLower().toStdString() + ")"),
                      QString::fromStdString(d.title), QString::fromStdString(d.default_suffix)});
-                // An unwritable file is passed over in silence, as the HEX save is.
-                if (!name.isEmpty()) save_listing(listing_file_name(name.toStdString()), asm_lines_);
+                // Like every other save, a listing that cannot be written says so.
+                if (!name.isEmpty()) {
+                    const std::string file = listing_file_name(name.toStdString());
+                    if (!save_listing(file, asm_lines_))
+                        error_box(*this, pic_device_title(device_index()), {kCouldntWriteFile, file});
+                }
             } else {
                 const QString name = run_file_dialog({FileDialogKind::Save,
                                                       QString::fromStdString(settings_.last_pic_dir.str()),

@@ -138,6 +138,11 @@ TEST_F(StartWindow, AssemblerViewListsAndSavesAndThePicButtonTakesItAway) {
     const std::string text = read_file(dir.path() / "listing.asm");
     EXPECT_NE(text.find("\r\n"), std::string::npos);
 
+    // A listing that cannot be written is reported, not passed over.
+    next_file = QString::fromStdString((dir.path() / "missing-dir" / "listing").string());
+    window->SaveFileAs->trigger();
+    EXPECT_EQ(count_boxes("Couldn't Write File"), 1);
+
     window->btnPICProgramming->click();
     EXPECT_FALSE(window->assembler_view());
     EXPECT_FALSE(window->AssemblerWin->isVisibleTo(window.get()));

@@ -54,6 +54,14 @@ protected:
         return n;
     }
 
+    // How many shown boxes carry `body` as one of their body lines.
+    int count_boxes(const std::string& body) const {
+        int n = 0;
+        for (const auto& b : boxes)
+            for (std::size_t i = 1; i < b.lines.size(); ++i) n += b.lines[i] == body;
+        return n;
+    }
+
     std::filesystem::path config_dir;
     SettingsRecord settings{};
     std::unique_ptr<TMain> window;

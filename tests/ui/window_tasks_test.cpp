@@ -22,12 +22,6 @@ protected:
         window->btnEEPromProgramming->click();
         window->btnPICProgramming->click();
     }
-    int count_boxes(const std::string& body) const {
-        int n = 0;
-        for (const auto& b : boxes)
-            for (std::size_t i = 1; i < b.lines.size(); ++i) n += b.lines[i] == body;
-        return n;
-    }
     std::vector<int> priorities;
 };
 
