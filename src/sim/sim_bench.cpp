@@ -126,9 +126,9 @@ void SimBench::select_target(TargetKind kind, int index) {
     insert_selected();
 }
 
-void SimBench::set_faults(const std::string& spec) {
+void SimBench::set_faults(const std::string& fault_list) {
     remove_chip();
-    faults_ = parse_faults_warn_once(spec);
+    faults_ = parse_faults_warn_once(fault_list);
     insert_selected();
 }
 

@@ -49,7 +49,7 @@ public:
     int target_index() const { return index_; }
 
     // Same syntax as KORVANE_SIM; the chip is taken out and put back with the new faults.
-    void set_faults(const std::string& spec);
+    void set_faults(const std::string& fault_list);
     const SimFaults& faults() const { return faults_; }
 
     // ---- for tests ----

@@ -144,7 +144,7 @@ class PosixSerial : public ::testing::Test {
 protected:
     std::unique_ptr<ISerialPort> open_port() {
         std::string error;
-        auto port = system.open("/dev/ttyUSB0", error);
+        auto port = system.open("/dev/fake-serial0", error);
         EXPECT_TRUE(port) << error;
         sys.calls.clear();
         return port;
@@ -156,20 +156,20 @@ protected:
 TEST_F(PosixSerial, OpensExclusivelyThenBlocking) {
     sys.attrs.c_cflag = B9600 | CS7;
     std::string error;
-    auto port = system.open("/dev/ttyUSB0", error);
+    auto port = system.open("/dev/fake-serial0", error);
     ASSERT_TRUE(port);
-    EXPECT_THAT(sys.calls, ElementsAre("open /dev/ttyUSB0 RDWR NOCTTY NONBLOCK", "TIOCEXCL", "tcgetattr",
+    EXPECT_THAT(sys.calls, ElementsAre("open /dev/fake-serial0 RDWR NOCTTY NONBLOCK", "TIOCEXCL", "tcgetattr",
                                        "F_GETFL", "F_SETFL"));
 }
 
 TEST_F(PosixSerial, PermissionErrorKeepsTheSystemTextAndAddsTheGroupHint) {
     sys.open_errno = EACCES;
     std::string error;
-    EXPECT_FALSE(system.open("/dev/ttyUSB0", error));
+    EXPECT_FALSE(system.open("/dev/fake-serial0", error));
     EXPECT_THAT(error, HasSubstr(std::strerror(EACCES)));
     EXPECT_THAT(error, HasSubstr("dialout"));
     sys.open_errno = ENOENT;
-    EXPECT_FALSE(system.open("/dev/ttyUSB0", error));
+    EXPECT_FALSE(system.open("/dev/fake-serial0", error));
     EXPECT_EQ(error, std::strerror(ENOENT));
     EXPECT_FALSE(system.open("", error));
     EXPECT_EQ(error, std::strerror(ENOENT));
@@ -178,7 +178,7 @@ TEST_F(PosixSerial, PermissionErrorKeepsTheSystemTextAndAddsTheGroupHint) {
 TEST_F(PosixSerial, PortInUseIsClosedAgain) {
     sys.excl_errno = EBUSY;
     std::string error;
-    EXPECT_FALSE(system.open("/dev/ttyUSB0", error));
+    EXPECT_FALSE(system.open("/dev/fake-serial0", error));
     EXPECT_EQ(error, std::strerror(EBUSY));
     EXPECT_EQ(sys.closed, 1);
 }
