@@ -13,9 +13,10 @@ public:
     struct Box {
         std::vector<std::string> lines;
         MsgKind kind;
+        std::vector<int> buttons;
     };
-    int message_box(const std::vector<std::string>& lines, MsgKind kind, const std::vector<int>&) override {
-        boxes.push_back({lines, kind});
+    int message_box(const std::vector<std::string>& lines, MsgKind kind, const std::vector<int>& buttons) override {
+        boxes.push_back({lines, kind, buttons});
         return mbOK;
     }
     void set_status_text(int panel, const std::string& text) override { status[panel] = text; }

@@ -1,47 +1,21 @@
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <sstream>
 
-#include "common/test_env.h"
+#include "file_command_test.h"
 #include "files/eeprom_files.h"
 #include "files/eeprom_image_files.h"
 #include "files/file_names.h"
 #include "files/hex_record.h"
-#include "recording_host.h"
 #include "write_failure.h"
 
 using namespace korvane;
-using korvane::test::RecordingHost;
-using korvane::test::TempDir;
+using namespace korvane::test;
 
-namespace {
-
-constexpr int k24C01 = 0, k24C02 = 1, k24C16 = 4, k24C256 = 9, k24C512 = 10;
-
-struct EEPromFilesTest : ::testing::Test {
-    void use(int type) {
-        this->type = type;
-        clear_eeprom_image(*img, type);
-    }
-    EEPromFileContext ctx() { return {*img, type, settings, host}; }
-    std::string path(const std::string& name) const { return (dir.path() / name).string(); }
-    std::vector<std::string> box(std::size_t i) const { return host.boxes.at(i).lines; }
-
-    TempDir dir;
-    std::unique_ptr<EEPromImage> img = std::make_unique<EEPromImage>();
-    int type = k24C16;
-    SettingsRecord settings{};
-    RecordingHost host;
-};
-
-using Lines = std::vector<std::string>;
-
-} // namespace
+using EEPromFilesTest = FileCommandTest<EEPromImage, EEPromFileContext, blank_eeprom>;
 
 TEST(EEPromHexText, RowsOfSixteenBytesThenTheEndRecord) {
-    auto img = std::make_unique<EEPromImage>();
-    clear_eeprom_image(*img, k24C01);
+    auto img = blank_eeprom(k24C01);
     for (int k = 0; k < 16; ++k) img->bytes[std::size_t(k)] = std::uint8_t(k);
     const std::string text = eeprom_hex_text(*img, k24C01);
     EXPECT_EQ(text.substr(0, 45), ":10000000000102030405060708090A0B0C0D0E0F78\r\n");
@@ -56,8 +30,7 @@ TEST(EEPromHexText, RowsOfSixteenBytesThenTheEndRecord) {
 }
 
 TEST(EEPromHexRead, RecordsNearTheLastAddressAreSkipped) {
-    auto img = std::make_unique<EEPromImage>();
-    clear_eeprom_image(*img, k24C01);
+    auto img = blank_eeprom(k24C01);
     std::istringstream in(":10007000000102030405060708090A0B0C0D0E0F08\r\n"
                           ":01007E00AAD7\r\n:01007F00BBC5\r\n:01007D00CCB6\r\n");
     EXPECT_EQ(read_eeprom_hex(in, *img, k24C01), HexReadResult::Ok);
@@ -68,8 +41,7 @@ TEST(EEPromHexRead, RecordsNearTheLastAddressAreSkipped) {
 }
 
 TEST(EEPromHexRead, BytesPastTheImageAreDroppedAndTypeIsNotExamined) {
-    auto img = std::make_unique<EEPromImage>();
-    clear_eeprom_image(*img, k24C512);
+    auto img = blank_eeprom(k24C512);
     std::istringstream in(":10FFF000000102030405060708090A0B0C0D0E0F89\r\n:04FFFC0011223344");
     // The last line has no checksum digits left: it reads 0 and fails.
     EXPECT_EQ(read_eeprom_hex(in, *img, k24C512), HexReadResult::BadChecksum);
@@ -83,7 +55,7 @@ TEST(EEPromHexRead, BytesPastTheImageAreDroppedAndTypeIsNotExamined) {
 TEST_F(EEPromFilesTest, BinaryLoadShortAndLongFiles) {
     use(k24C02);
     const std::string name = path("short.bin");
-    test::write_file(name, std::string(100, '\x11'));
+    write_file(name, std::string(100, '\x11'));
     ASSERT_TRUE(load_eeprom_file_by_name(ctx(), name));
     EXPECT_EQ(img->bytes[99], 0x11);
     EXPECT_EQ(img->bytes[100], 0xFF);
@@ -93,7 +65,7 @@ TEST_F(EEPromFilesTest, BinaryLoadShortAndLongFiles) {
 
     use(k24C02);
     const std::string longer = path("long.BIN");
-    test::write_file(longer, std::string(300, '\x22'));
+    write_file(longer, std::string(300, '\x22'));
     ASSERT_TRUE(load_eeprom_file_by_name(ctx(), longer));
     EXPECT_EQ(img->bytes[255], 0x22);
     EXPECT_EQ(img->bytes[256], 0x00);   // beyond the type: untouched (a new image is zero)
@@ -103,10 +75,8 @@ TEST_F(EEPromFilesTest, BinaryLoadShortAndLongFiles) {
 
 TEST_F(EEPromFilesTest, NamesTooLongForTheSettingsAreLoadedButNotListed) {
     use(k24C02);
-    const auto sub = dir.path() / std::string(100, 'd');
-    std::filesystem::create_directory(sub);
-    const std::string name = (sub / (std::string(40, 'f') + ".bin")).string();
-    test::write_file(name, std::string(4, '\x33'));
+    const std::string name = long_path(".bin");
+    write_file(name, std::string(4, '\x33'));
     ASSERT_TRUE(load_eeprom_file_by_name(ctx(), name));
     EXPECT_EQ(img->bytes[3], 0x33);
     EXPECT_EQ(img->file_name, name);
@@ -128,7 +98,7 @@ TEST_F(EEPromFilesTest, LoadTakesTheNameFirstAndReportsEachFailure) {
     EXPECT_TRUE(img->empty);
 
     const std::string bad = path("bad.hex");
-    test::write_file(bad, ":0400000001020304F2\r\n:0400100001020304E1\r\n:0400200001020304D2\r\n");
+    write_file(bad, ":0400000001020304F2\r\n:0400100001020304E1\r\n:0400200001020304D2\r\n");
     EXPECT_FALSE(load_eeprom_file_by_name(ctx(), bad));
     EXPECT_EQ(box(2), (Lines{"EEProm 24C256 ERROR!", "CheckSum Not Correct"}));
     EXPECT_EQ(img->bytes[3], 0x04);
@@ -143,16 +113,15 @@ TEST_F(EEPromFilesTest, SaveByExtensionAndReload) {
     const std::string bin = path("image.bin"), hex = path("image.hex");
     ASSERT_TRUE(save_eeprom_file(ctx(), bin));
     ASSERT_TRUE(save_eeprom_file(ctx(), hex));
-    EXPECT_EQ(test::read_file(bin), eeprom_bin_bytes(*img, k24C16));
-    EXPECT_EQ(test::read_file(bin).size(), 2048u);
-    EXPECT_EQ(test::read_file(hex), eeprom_hex_text(*img, k24C16));
+    EXPECT_EQ(read_file(bin), eeprom_bin_bytes(*img, k24C16));
+    EXPECT_EQ(read_file(bin).size(), 2048u);
+    EXPECT_EQ(read_file(hex), eeprom_hex_text(*img, k24C16));
     EXPECT_EQ(img->file_name, hex);
     EXPECT_EQ(settings.recent_eeprom_file_pos, 0);   // saving does not add to the list
     EXPECT_TRUE(host.boxes.empty());
 
     for (const auto& name : {bin, hex}) {
-        auto copy = std::make_unique<EEPromImage>();
-        clear_eeprom_image(*copy, k24C16);
+        auto copy = blank_eeprom(k24C16);
         ASSERT_TRUE(load_eeprom_file_by_name({*copy, k24C16, settings, host}, name));
         EXPECT_EQ(copy->bytes, img->bytes) << name;
     }
@@ -177,7 +146,7 @@ TEST_F(EEPromFilesTest, FailedWritesAreReportedAndLeaveNoFile) {
 
     const std::string name = path("image.hex");
     {
-        test::FileSizeLimit limit(4096);
+        FileSizeLimit limit(4096);
         EXPECT_FALSE(save_eeprom_file(ctx(), name));
     }
     EXPECT_EQ(box(1), (Lines{"EEProm 24C512 ERROR!", "Couldn't Write File", name}));

@@ -11,6 +11,7 @@
 #include "files/line_reader.h"
 #include "files/pic_hex_reader.h"
 #include "files/pic_hex_writer.h"
+#include "images.h"
 
 using namespace korvane;
 
@@ -98,14 +99,12 @@ TEST(Fuzz, ReadersOnRandomStreams) {
 
 TEST(Fuzz, EveryRecordOfAValidFileSurvivesRandomCuts) {
     // Files cut at random places (as a crashed writer leaves them) still read without harm.
-    auto img = std::make_unique<PicImage>();
-    clear_pic_image(*img, 10);
-    const std::string text = pic_hex_text(*img, 10);
+    const std::string text = pic_hex_text(*test::blank_pic(test::k18F452), test::k18F452);
     std::mt19937 rng(3);
     for (int i = 0; i < 200; ++i) {
         std::istringstream in(text.substr(0, rng() % text.size()));
         auto back = std::make_unique<Guarded<PicImage>>();
-        const auto r = read_pic_hex(in, back->image, 10);
+        const auto r = read_pic_hex(in, back->image, test::k18F452);
         EXPECT_TRUE(r == HexReadResult::Ok || r == HexReadResult::BadChecksum);
         ASSERT_TRUE(back->intact());
     }

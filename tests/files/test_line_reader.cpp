@@ -43,51 +43,35 @@ private:
 
 } // namespace
 
-TEST(LineReader, CrLfAndLoneLfLines) {
-    EXPECT_EQ(all_lines(":00000001FF\r\n"), Lines{":00000001FF"});
-    EXPECT_EQ(all_lines("a\r\nb\r\n"), (Lines{"a", "b"}));
-    EXPECT_EQ(all_lines("a\nb\n"), (Lines{"a", "b"}));
-    EXPECT_EQ(all_lines("a\r\n\r\nb"), (Lines{"a", "", "b"}));
-    // A CR without LF stays inside the line (only the last piece is trimmed).
-    EXPECT_EQ(all_lines("a\rb\r\nc"), (Lines{"a\rb", "c"}));
-    EXPECT_EQ(all_lines(""), Lines{});
-}
-
-TEST(LineReader, LastLineWithoutLineEndIsTrimmed) {
-    EXPECT_EQ(all_lines("a\r\n  :00000001FF \t\r"), (Lines{"a", ":00000001FF"}));
-    EXPECT_EQ(all_lines(std::string("x\n\0\0:01\0", 8)), (Lines{"x", ":01"}));
-    // Lines that end with a line end are not trimmed.
-    EXPECT_EQ(all_lines(" a \n"), Lines{" a "});
-}
-
-TEST(LineReader, EndMarkEndsTheFile) {
-    EXPECT_EQ(all_lines("a\r\n\x1A\r\nb\r\n"), Lines{"a"});
-    EXPECT_EQ(all_lines("a\r\n\x1A" "bc\r\nd\r\n"), Lines{"a"});
-    // A lone trailing end mark is trimmed away as a control character.
-    EXPECT_EQ(all_lines("a\r\n\x1A"), (Lines{"a", ""}));
-}
-
-TEST(LineReader, AtMost512BytesMakeOneLine) {
-    const std::string long_text(1200, 'A');
-    const Lines lines = all_lines(long_text + "\r\nB\r\n");
-    ASSERT_EQ(lines.size(), 4u);
-    EXPECT_EQ(lines[0], std::string(512, 'A'));
-    EXPECT_EQ(lines[1], std::string(512, 'A'));
-    EXPECT_EQ(lines[2], std::string(176, 'A'));
-    EXPECT_EQ(lines[3], "B");
-    // A line end right after 512 bytes: the next line begins with it and is empty.
-    EXPECT_EQ(all_lines(std::string(512, 'C') + "\nD\n"), (Lines{std::string(512, 'C'), "", "D"}));
-    // 511 bytes and an LF fit.
-    EXPECT_EQ(all_lines(std::string(511, 'E') + "\nF"), (Lines{std::string(511, 'E'), "F"}));
-}
-
-TEST(LineReader, CrLfSplitByThe512Limit) {
-    // The CR falls in the first piece, the LF in the next: the LF gives an empty line, not a
-    // line that begins with it.
-    const Lines fits = all_lines(std::string(510, 'A') + "\r\n:00000001FF\r\n");
-    EXPECT_EQ(fits, (Lines{std::string(510, 'A'), ":00000001FF"}));
-    const Lines split = all_lines(std::string(511, 'A') + "\r\n:00000001FF\r\n");
-    EXPECT_EQ(split, (Lines{std::string(511, 'A'), "", ":00000001FF"}));
+TEST(LineReader, LineEndsTrimmingEndMarkAnd512ByteLimit) {
+    const std::string a512(512, 'A'), c512(512, 'C'), e511(511, 'E');
+    const struct {
+        std::string text;
+        Lines lines;
+    } cases[] = {
+        {":00000001FF\r\n", {":00000001FF"}},
+        {"a\r\nb\r\n", {"a", "b"}},
+        {"a\nb\n", {"a", "b"}},
+        {"a\r\n\r\nb", {"a", "", "b"}},
+        {"a\rb\r\nc", {"a\rb", "c"}},   // a CR without LF stays inside the line
+        {"", {}},
+        // The last line without a line end is trimmed; lines with one are not.
+        {"a\r\n  :00000001FF \t\r", {"a", ":00000001FF"}},
+        {std::string("x\n\0\0:01\0", 8), {"x", ":01"}},
+        {" a \n", {" a "}},
+        // The end mark ends the file; a lone trailing one is trimmed away as a control character.
+        {"a\r\n\x1A\r\nb\r\n", {"a"}},
+        {"a\r\n\x1A" "bc\r\nd\r\n", {"a"}},
+        {"a\r\n\x1A", {"a", ""}},
+        // At most 512 bytes make one line.
+        {std::string(1200, 'A') + "\r\nB\r\n", {a512, a512, std::string(176, 'A'), "B"}},
+        {c512 + "\nD\n", {c512, "", "D"}},   // the line end right after 512 bytes starts an empty line
+        {e511 + "\nF", {e511, "F"}},
+        // A CR LF split by the limit: the LF gives an empty line, not a line that begins with it.
+        {std::string(510, 'A') + "\r\n:00000001FF\r\n", {std::string(510, 'A'), ":00000001FF"}},
+        {std::string(511, 'A') + "\r\n:00000001FF\r\n", {std::string(511, 'A'), "", ":00000001FF"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(all_lines(c.text), c.lines) << c.text;
 }
 
 TEST(LineReader, ManyLinesAcrossBufferRefills) {

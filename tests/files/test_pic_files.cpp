@@ -1,43 +1,20 @@
 #include <gtest/gtest.h>
 
-#include <memory>
-
-#include "common/test_env.h"
+#include "file_command_test.h"
 #include "files/file_names.h"
 #include "files/pic_files.h"
 #include "files/pic_hex_writer.h"
-#include "recording_host.h"
 #include "write_failure.h"
 
 using namespace korvane;
-using korvane::test::RecordingHost;
-using korvane::test::TempDir;
+using namespace korvane::test;
 
-namespace {
-
-constexpr int k16F84 = 0, k16F628 = 1, k18F452 = 10;
-
-struct PicFilesTest : ::testing::Test {
-    void use(int device) {
-        dev = device;
-        clear_pic_image(*img, dev);
-    }
-    PicFileContext ctx() { return {*img, dev, settings, host}; }
-    std::string path(const std::string& name) const { return (dir.path() / name).string(); }
-
-    TempDir dir;
-    std::unique_ptr<PicImage> img = std::make_unique<PicImage>();
-    int dev = k16F84;
-    SettingsRecord settings{};
-    RecordingHost host;
-};
-
-} // namespace
+using PicFilesTest = FileCommandTest<PicImage, PicFileContext, blank_pic>;
 
 TEST_F(PicFilesTest, OpenLoadsAHexFileAndRecordsIt) {
     use(k16F84);
     const std::string name = path("prog.Hex");
-    test::write_file(name, ":020000000528D1\r\n:02400E00F13F80\r\n:00000001FF\r\n");
+    write_file(name, ":020000000528D1\r\n:02400E00F13F80\r\n:00000001FF\r\n");
     ASSERT_TRUE(open_pic_file(ctx(), name));
     EXPECT_TRUE(host.boxes.empty());
     EXPECT_EQ(img->code[0], 0x2805);
@@ -56,7 +33,7 @@ TEST_F(PicFilesTest, WrongTypeIsRefusedWithTheDeviceCaption) {
         host.boxes.clear();
         EXPECT_FALSE(open_pic_file(ctx(), path(name)));
         ASSERT_EQ(host.boxes.size(), 1u);
-        EXPECT_EQ(host.boxes[0].lines, (std::vector<std::string>{"PIC 16F84   ERROR!", "File Type Not Correct"}));
+        EXPECT_EQ(box(0), (Lines{"PIC 16F84   ERROR!", "File Type Not Correct"}));
         EXPECT_EQ(host.boxes[0].kind, MsgKind::Error);
     }
     EXPECT_TRUE(img->empty);
@@ -69,7 +46,7 @@ TEST_F(PicFilesTest, MissingFileKeepsTheNameAndDirectory) {
     const std::string name = path("missing.hex");
     EXPECT_FALSE(open_pic_file(ctx(), name));
     ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_EQ(host.boxes[0].lines, (std::vector<std::string>{"PIC 16F628  ERROR!", "Invalid File Name"}));
+    EXPECT_EQ(box(0), (Lines{"PIC 16F628  ERROR!", "Invalid File Name"}));
     EXPECT_TRUE(img->empty);
     EXPECT_EQ(img->file_name, name);
     EXPECT_EQ(settings.last_pic_dir.str(), dir.str() + "/");
@@ -79,10 +56,10 @@ TEST_F(PicFilesTest, MissingFileKeepsTheNameAndDirectory) {
 TEST_F(PicFilesTest, BadChecksumKeepsTheRecordsBeforeIt) {
     use(k16F84);
     const std::string name = path("bad.hex");
-    test::write_file(name, ":020000000528D1\r\n:02000200633F5B\r\n:02000400633F58\r\n");
+    write_file(name, ":020000000528D1\r\n:02000200633F5B\r\n:02000400633F58\r\n");
     EXPECT_FALSE(open_pic_file(ctx(), name));
     ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_EQ(host.boxes[0].lines[1], "CheckSum Not Correct");
+    EXPECT_EQ(box(0)[1], "CheckSum Not Correct");
     EXPECT_EQ(img->code[0], 0x2805);
     EXPECT_EQ(img->code[2], 0x3FFF);
     EXPECT_FALSE(img->empty);
@@ -92,7 +69,7 @@ TEST_F(PicFilesTest, BadChecksumKeepsTheRecordsBeforeIt) {
 TEST_F(PicFilesTest, RecentMenuLoadDoesNotAddToTheList) {
     use(k16F84);
     const std::string name = path("a.hex");
-    test::write_file(name, ":00000001FF\r\n");
+    write_file(name, ":00000001FF\r\n");
     EXPECT_TRUE(load_pic_file_by_name(ctx(), name, false));
     EXPECT_EQ(settings.recent_pic_file_pos, 0);
     EXPECT_TRUE(load_pic_file_by_name(ctx(), name, true));
@@ -102,10 +79,8 @@ TEST_F(PicFilesTest, RecentMenuLoadDoesNotAddToTheList) {
 
 TEST_F(PicFilesTest, NamesTooLongForTheSettingsAreLoadedButNotListed) {
     use(k16F84);
-    const auto sub = dir.path() / std::string(100, 'd');
-    std::filesystem::create_directory(sub);
-    const std::string name = (sub / (std::string(40, 'f') + ".hex")).string();
-    test::write_file(name, ":020000000528D1\r\n");
+    const std::string name = long_path(".hex");
+    write_file(name, ":020000000528D1\r\n");
     EXPECT_TRUE(open_pic_file(ctx(), name));
     EXPECT_EQ(img->code[0], 0x2805);
     EXPECT_EQ(img->file_name, name);
@@ -124,12 +99,10 @@ TEST_F(PicFilesTest, SaveThenLoadGivesTheSameImage) {
     EXPECT_TRUE(host.boxes.empty());
     EXPECT_EQ(img->file_name, "");   // a save leaves the buffer's name and directory alone
     EXPECT_EQ(settings.last_pic_dir.str(), "");
-    EXPECT_EQ(test::read_file(name), pic_hex_text(*img, k18F452));
+    EXPECT_EQ(read_file(name), pic_hex_text(*img, k18F452));
 
-    auto copy = std::make_unique<PicImage>();
-    clear_pic_image(*copy, k18F452);
-    PicFileContext back{*copy, k18F452, settings, host};
-    ASSERT_TRUE(open_pic_file(back, name));
+    auto copy = blank_pic(k18F452);
+    ASSERT_TRUE(open_pic_file({*copy, k18F452, settings, host}, name));
     EXPECT_EQ(copy->code, img->code);
     EXPECT_EQ(copy->config, img->config);
     EXPECT_EQ(copy->id, img->id);
@@ -141,7 +114,7 @@ TEST_F(PicFilesTest, SaveThatCannotCreateTheFileIsReported) {
     const std::string name = path("no/such/dir/out.hex");
     EXPECT_FALSE(save_pic_file(ctx(), name));
     ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_EQ(host.boxes[0].lines, (std::vector<std::string>{"PIC 16F84   ERROR!", "Couldn't Write File", name}));
+    EXPECT_EQ(box(0), (Lines{"PIC 16F84   ERROR!", "Couldn't Write File", name}));
     EXPECT_FALSE(save_pic_file(ctx(), dir.str()));   // a directory
     EXPECT_EQ(host.boxes.size(), 2u);
 }
@@ -150,11 +123,11 @@ TEST_F(PicFilesTest, SaveWhoseWriteFailsIsReportedAndRemoved) {
     use(k18F452);
     const std::string name = path("partial.hex");
     {
-        test::FileSizeLimit limit(1000);
+        FileSizeLimit limit(1000);
         EXPECT_FALSE(save_pic_file(ctx(), name));
     }
     ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_EQ(host.boxes[0].lines[1], "Couldn't Write File");
+    EXPECT_EQ(box(0)[1], "Couldn't Write File");
     EXPECT_FALSE(std::filesystem::exists(name));
 }
 

@@ -1,28 +1,28 @@
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <sstream>
 
 #include "files/pic_hex_reader.h"
+#include "images.h"
 
 using namespace korvane;
+using namespace korvane::test;
 
 namespace {
 
-constexpr int k16F84 = 0, k16F628 = 1, k16F877 = 3, k18F242 = 4, k18F452 = 10;
-
 struct Blank {
-    explicit Blank(int device) : device(device) { clear_pic_image(*img, device); }
+    explicit Blank(int device) : img(blank_pic(device)), device(device) {}
     std::uint32_t parse(const std::string& line, std::uint32_t upper = 0, bool loader = false) {
         return parse_pic_record(line, upper, *img, device, loader);
     }
-    std::unique_ptr<PicImage> img = std::make_unique<PicImage>();
+    // Nothing stored: the image still equals a blank one.
+    bool untouched() const {
+        const auto b = blank_pic(device);
+        return img->code == b->code && img->data == b->data && img->config == b->config && img->id == b->id;
+    }
+    std::unique_ptr<PicImage> img;
     int device;
 };
-
-bool same_areas(const PicImage& a, const PicImage& b) {
-    return a.code == b.code && a.data == b.data && a.config == b.config && a.id == b.id;
-}
 
 } // namespace
 
@@ -71,19 +71,19 @@ TEST(PicRecord, SixteenFDataEEPromOneBytePerFileWord) {
     EXPECT_EQ(b.img->data[256], 0x77);
     Blank c(k16F877);
     c.parse(":0244020099000000");
-    EXPECT_TRUE(same_areas(*c.img, *Blank(k16F877).img));
+    EXPECT_TRUE(c.untouched());
 }
 
 TEST(PicRecord, AddressesOutsideEveryWindowStoreNothing) {
     for (const char* line : {":02401000AAAA", ":0241000011112222", ":0244020099000000", ":0280000011220000"}) {
         Blank b(k16F84);
         b.parse(line);
-        EXPECT_TRUE(same_areas(*b.img, *Blank(k16F84).img)) << line;
+        EXPECT_TRUE(b.untouched()) << line;
     }
     // For an 18F device 0x8000 is past program memory and 0x4000 is code.
     Blank e(k18F452);
     e.parse(":0280000011220000");
-    EXPECT_TRUE(same_areas(*e.img, *Blank(k18F452).img));
+    EXPECT_TRUE(e.untouched());
     e.parse(":024000001122");
     EXPECT_EQ(e.img->code[0x2000], 0x2211);
 }
@@ -182,29 +182,23 @@ TEST(PicHexRead, ReadsToTheEndAndStopsAtABadChecksum) {
     EXPECT_EQ(c.img->code[2], 0x3FFF);
 }
 
-TEST(PicHexRead, LfOnlyFilesReadCompletely) {
+TEST(PicHexRead, LfOnlyLowerCaseAndEmptyLinesReadCompletely) {
     Blank b(k18F452);
     std::istringstream in(":020000040000FA\n:0400000004EF00F019\n:020000040030CA\n:03000100220C0EC0\n:00000001FF\n");
     EXPECT_EQ(read_pic_hex(in, *b.img, k18F452), HexReadResult::Ok);
     EXPECT_EQ(b.img->code[0], 0xEF04);
     EXPECT_EQ(b.img->config[1], 0x0E0C);
+
+    Blank c(k16F84);
+    std::istringstream lower("\r\n:02400e00f13f80\r\n\r\n");
+    EXPECT_EQ(read_pic_hex(lower, *c.img, k16F84), HexReadResult::Ok);
+    EXPECT_EQ(c.img->config[7], 0x3FF1);
 }
 
-TEST(PicHexRead, LowerCaseAndEmptyLines) {
-    Blank b(k16F84);
-    std::istringstream in("\r\n:02400e00f13f80\r\n\r\n");
-    EXPECT_EQ(read_pic_hex(in, *b.img, k16F84), HexReadResult::Ok);
-    EXPECT_EQ(b.img->config[7], 0x3FF1);
-}
-
-TEST(PicHexRead, MissingFileCannotBeOpened) {
-    Blank b(k16F84);
-    EXPECT_EQ(read_pic_hex_file("/nonexistent/dir/x.hex", *b.img, k16F84), HexReadResult::CannotOpen);
-    EXPECT_EQ(read_pic_hex_file("/", *b.img, k16F84), HexReadResult::CannotOpen);
-}
-
-TEST(PicHexRead, LoaderImageFromMemory) {
+TEST(PicHexRead, FilesThatCannotBeOpenedAndLoaderImageFromMemory) {
     Blank b(k16F877);
+    EXPECT_EQ(read_pic_hex_file("/nonexistent/dir/x.hex", *b.img, k16F877), HexReadResult::CannotOpen);
+    EXPECT_EQ(read_pic_hex_file("/", *b.img, k16F877), HexReadResult::CannotOpen);
     EXPECT_EQ(read_pic_hex_text(":020000000528D1\r\n:02400E00F13F80\r\n", *b.img, k16F877, true), HexReadResult::Ok);
     EXPECT_EQ(b.img->code[0], 0x2805);
     EXPECT_EQ(b.img->config[7], 0x3D39);

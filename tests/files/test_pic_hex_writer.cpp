@@ -1,16 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <sstream>
-
 #include "files/hex_record.h"
 #include "files/pic_hex_writer.h"
+#include "images.h"
 
 using namespace korvane;
+using namespace korvane::test;
 
 namespace {
-
-constexpr int k16F84 = 0, k16F877 = 3, k18F242 = 4, k18F452 = 10;
 
 std::vector<std::string> lines_of(const std::string& text) {
     std::vector<std::string> lines;
@@ -25,16 +22,10 @@ std::vector<std::string> lines_of(const std::string& text) {
     return lines;
 }
 
-std::unique_ptr<PicImage> blank(int device) {
-    auto img = std::make_unique<PicImage>();
-    clear_pic_image(*img, device);
-    return img;
-}
-
 } // namespace
 
 TEST(PicHexWriter, SixteenF84FileHas139Lines) {
-    auto img = blank(k16F84);
+    auto img = blank_pic(k16F84);
     img->code[0] = 0x2805;
     img->config[7] = 0x3FF1;
     for (int k = 0; k < 8; ++k) img->data[std::size_t(k)] = std::uint8_t(k + 1);
@@ -54,7 +45,7 @@ TEST(PicHexWriter, SixteenF84FileHas139Lines) {
 }
 
 TEST(PicHexWriter, SixteenFWritesIdWordsAndConfigurationWordOnly) {
-    auto img = blank(k16F877);
+    auto img = blank_pic(k16F877);
     img->config = {0x1, 0x2, 0x3, 0x4, 0x1111, 0x2222, 0x3333, 0x3F39};
     const auto lines = lines_of(pic_hex_text(*img, k16F877));
     ASSERT_EQ(lines.size(), 1024u + 2 + 32 + 1);
@@ -65,7 +56,7 @@ TEST(PicHexWriter, SixteenFWritesIdWordsAndConfigurationWordOnly) {
 }
 
 TEST(PicHexWriter, EighteenFLayoutWithExtendedAddresses) {
-    auto img = blank(k18F452);
+    auto img = blank_pic(k18F452);
     for (int k = 8; k < 16; ++k) img->data[std::size_t(k)] = 0xFF;
     img->id = {1, 2, 3, 4, 5, 6, 7, 8};
     img->config[0] = 0x22FF;
@@ -87,7 +78,7 @@ TEST(PicHexWriter, EighteenFLayoutWithExtendedAddresses) {
 }
 
 TEST(PicHexWriter, EqualImagesGiveEqualFiles) {
-    auto a = blank(k18F242), b = blank(k18F242);
+    auto a = blank_pic(k18F242), b = blank_pic(k18F242);
     a->code[100] = b->code[100] = 0xBEEF;
     a->code[5000] = 0x1234;
     EXPECT_NE(pic_hex_text(*a, k18F242), pic_hex_text(*b, k18F242));

@@ -1,7 +1,6 @@
 // Property tests: random images saved and loaded back for every device and format.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <random>
 #include <sstream>
 
@@ -9,15 +8,17 @@
 #include "files/eeprom_image_files.h"
 #include "files/pic_hex_reader.h"
 #include "files/pic_hex_writer.h"
+#include "images.h"
 #include "pic/pic_catalogue.h"
 
 using namespace korvane;
+using korvane::test::blank_eeprom;
+using korvane::test::blank_pic;
 
 namespace {
 
 std::unique_ptr<PicImage> random_pic_image(int device, std::mt19937& rng) {
-    auto img = std::make_unique<PicImage>();
-    clear_pic_image(*img, device);
+    auto img = blank_pic(device);
     const TPicDevice& dev = pic_device(device);
     const std::uint16_t mask = is_pic18f(device) ? 0xFFFF : 0x3FFF;
     for (std::size_t k = 0; k < dev.code_size; ++k) img->code[k] = std::uint16_t(rng() & mask);
@@ -37,8 +38,7 @@ TEST(RoundTrip, EveryPicDeviceRestoresWhatItsFileHolds) {
             auto img = random_pic_image(device, rng);
             const std::string text = pic_hex_text(*img, device);
 
-            auto back = std::make_unique<PicImage>();
-            clear_pic_image(*back, device);
+            auto back = blank_pic(device);
             std::istringstream in(text);
             ASSERT_EQ(read_pic_hex(in, *back, device), HexReadResult::Ok);
             EXPECT_EQ(back->code, img->code);
@@ -58,23 +58,16 @@ TEST(RoundTrip, EveryEEPromTypeInBothFormats) {
     std::mt19937 rng(99);
     for (int type = 0; type < kEEPromTypeCount; ++type) {
         SCOPED_TRACE(eeprom_device_title(type));
-        auto img = std::make_unique<EEPromImage>();
-        clear_eeprom_image(*img, type);
+        auto img = blank_eeprom(type);
         for (std::size_t k = 0; k < eeprom_type(type).size; ++k) img->bytes[k] = std::uint8_t(rng());
 
-        const std::string bin = eeprom_bin_bytes(*img, type);
+        const std::string bin = eeprom_bin_bytes(*img, type), hex = eeprom_hex_text(*img, type);
         EXPECT_EQ(bin.size(), eeprom_type(type).size);
-        auto from_bin = std::make_unique<EEPromImage>();
-        clear_eeprom_image(*from_bin, type);
-        std::istringstream bin_in(bin);
+        auto from_bin = blank_eeprom(type), from_hex = blank_eeprom(type);
+        std::istringstream bin_in(bin), hex_in(hex);
         read_eeprom_bin(bin_in, *from_bin, type);
-        EXPECT_EQ(from_bin->bytes, img->bytes);
-
-        const std::string hex = eeprom_hex_text(*img, type);
-        auto from_hex = std::make_unique<EEPromImage>();
-        clear_eeprom_image(*from_hex, type);
-        std::istringstream hex_in(hex);
         ASSERT_EQ(read_eeprom_hex(hex_in, *from_hex, type), HexReadResult::Ok);
+        EXPECT_EQ(from_bin->bytes, img->bytes);
         EXPECT_EQ(from_hex->bytes, img->bytes);
         EXPECT_EQ(eeprom_hex_text(*from_hex, type), hex);
     }
