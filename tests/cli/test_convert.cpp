@@ -1,36 +1,24 @@
 // korvane-cli convert, run as the user runs it.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <memory>
-#include <sys/wait.h>
+#include <utility>
 
-#include "common/test_env.h"
+#include "cli_runner.h"
 #include "files/eeprom_image_files.h"
 #include "files/pic_hex_writer.h"
 
 using namespace korvane;
+using korvane::test::CliRun;
 using korvane::test::TempDir;
 
 namespace {
 
-struct CliRun {
-    int status;
-    std::string err;
-    std::string out;
-};
-
 class ConvertCli : public ::testing::Test {
 protected:
-    CliRun cli(const std::string& args) {
-        const std::string exe = std::string(KORVANE_TEST_BUILD_DIR) + "/../korvane-cli";
-        const auto out = dir.path() / "stdout.txt", err = dir.path() / "stderr.txt";
-        const std::string cmd = "'" + exe + "' " + args + " >'" + out.string() + "' 2>'" + err.string() + "'";
-        const int rc = std::system(cmd.c_str());
-        return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, test::read_file(err), test::read_file(out)};
-    }
+    test::CliRun cli(const std::string& args) { return test::run_cli(dir, args); }
     std::string path(const std::string& name) const { return (dir.path() / name).string(); }
-    std::string q(const std::string& name) const { return "'" + path(name) + "'"; }
+    std::string q(const std::string& name) const { return test::shell_quote(path(name)); }
 
     TempDir dir;
 };
@@ -65,42 +53,32 @@ TEST_F(ConvertCli, EEPromBinToHexAndBack) {
     EXPECT_EQ(test::read_file(path("b.BIN")), bin);
 }
 
-TEST_F(ConvertCli, ReportedFailuresExitOne) {
+TEST_F(ConvertCli, ReportedFailuresExitOneAndWriteNothing) {
     test::write_file(path("in.txt"), ":00000001FF\r\n");
-    CliRun r = cli("-d 16F84 convert " + q("in.txt") + " " + q("out.hex"));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "PIC 16F84   ERROR!: File Type Not Correct\n");
-
-    r = cli("-d 24C256 convert " + q("missing.bin") + " " + q("out.hex"));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "EEProm 24C256 ERROR!: Invalid File Name\n");
-
     test::write_file(path("bad.hex"), ":02000000052800\r\n");
-    r = cli("-d 16F628 convert " + q("bad.hex") + " " + q("out.hex"));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "PIC 16F628  ERROR!: CheckSum Not Correct\n");
-    EXPECT_FALSE(std::filesystem::exists(path("out.hex")));
-
     test::write_file(path("ok.bin"), "abc");
-    r = cli("-d 24C02 convert " + q("ok.bin") + " " + q("out.txt"));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "EEProm 24C02 ERROR!: File Type Not Correct\n");
-
-    r = cli("-d 24C02 convert " + q("ok.bin") + " " + q("no/dir/out.bin"));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "EEProm 24C02 ERROR!: Couldn't Write File; " + path("no/dir/out.bin") + "\n");
+    const std::pair<std::string, std::string> cases[] = {
+        {"-d 16F84 convert " + q("in.txt") + " " + q("out.hex"), "PIC 16F84   ERROR!: File Type Not Correct\n"},
+        {"-d 24C256 convert " + q("missing.bin") + " " + q("out.hex"), "EEProm 24C256 ERROR!: Invalid File Name\n"},
+        {"-d 16F628 convert " + q("bad.hex") + " " + q("out.hex"), "PIC 16F628  ERROR!: CheckSum Not Correct\n"},
+        {"-d 24C02 convert " + q("ok.bin") + " " + q("out.txt"), "EEProm 24C02 ERROR!: File Type Not Correct\n"},
+        {"-d 24C02 convert " + q("ok.bin") + " " + q("no/dir/out.bin"),
+         "EEProm 24C02 ERROR!: Couldn't Write File; " + path("no/dir/out.bin") + "\n"},
+    };
+    for (const auto& [args, err] : cases) {
+        const CliRun r = cli(args);
+        EXPECT_EQ(r.status, 1) << args;
+        EXPECT_EQ(r.err, err);
+    }
+    EXPECT_FALSE(std::filesystem::exists(path("out.hex")));
 }
 
 TEST_F(ConvertCli, UsageErrorsExitTwo) {
-    CliRun r = cli("convert onlyone.hex");
+    const CliRun r = cli("convert onlyone.hex");
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("usage: korvane-cli [options] convert IN OUT"), std::string::npos) << r.err;
-    r = cli("-d 99X99 convert a.hex b.hex");
-    EXPECT_EQ(r.status, 2);
-    r = cli("");
-    EXPECT_EQ(r.status, 2);
-    r = cli("nosuchcommand");
-    EXPECT_EQ(r.status, 2);
+    for (const char* args : {"-d 99X99 convert a.hex b.hex", "", "nosuchcommand"})
+        EXPECT_EQ(cli(args).status, 2) << args;
 }
 
 TEST_F(ConvertCli, HelpTexts) {

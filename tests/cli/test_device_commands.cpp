@@ -9,7 +9,7 @@
 #include <string>
 
 #include "buffers/pic_buffers.h"
-#include "common/test_env.h"
+#include "cli_runner.h"
 #include "files/pic_hex_reader.h"
 #include "files/pic_hex_writer.h"
 
@@ -17,21 +17,22 @@ namespace korvane {
 namespace {
 
 using test::read_file;
+using test::shell_quote;
 using test::TempDir;
 using test::write_file;
 
 class DeviceCommands : public ::testing::Test {
 protected:
-    // Runs the CLI with the simulator on the virtual clock; stderr goes to `err`.
+    // COM1 is the simulator persisted in sim_dir; the settings live in cfg_dir.
+    std::string env(const char* clock = "virtual") const {
+        return "KORVANE_COM1=SIM KORVANE_SIM_CLOCK=" + std::string(clock) + " KORVANE_SIM_DIR=" +
+               shell_quote(sim_dir.str()) + " KORVANE_CONFIG_DIR=" + shell_quote(cfg_dir.str());
+    }
     int cli(const std::string& args, const std::string& extra_env = "") {
-        const std::string cmd = "KORVANE_COM1=SIM KORVANE_SIM_CLOCK=virtual KORVANE_SIM_DIR='" +
-                                sim_dir.str() + "' KORVANE_CONFIG_DIR='" + cfg_dir.str() + "' " + extra_env +
-                                " '" KORVANE_CLI_PATH "' " + args + " 2>'" + (dir.path() / "err").string() +
-                                "' >'" + (dir.path() / "out").string() + "'";
-        const int status = std::system(cmd.c_str());
-        err = read_file(dir.path() / "err");
-        out = read_file(dir.path() / "out");
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        const test::CliRun r = test::run_cli(dir, args, env() + " " + extra_env);
+        err = r.err;
+        out = r.out;
+        return r.status;
     }
     std::string path(const char* name) const { return (dir.path() / name).string(); }
 
@@ -94,9 +95,9 @@ TEST_F(DeviceCommands, InterruptAbortsTheTaskAndClosesThePort) {
     for (int i = 0; i < 1024; ++i) image->code[std::size_t(i)] = std::uint16_t(i);
     write_file(path("in.hex"), pic_hex_text(*image, 0));
     // Real time: the program takes seconds, the interrupt comes after half a second.
-    const std::string cmd = "KORVANE_COM1=SIM KORVANE_SIM_DIR='" + sim_dir.str() + "' KORVANE_CONFIG_DIR='" +
-                            cfg_dir.str() + "' KORVANE_SIM_CLOCK=real '" KORVANE_CLI_PATH "' -d 16F84 program '" +
-                            path("in.hex") + "' 2>'" + path("err") + "' & pid=$!; sleep 0.5; kill -INT $pid; wait $pid";
+    const std::string cmd = env("real") + " " + shell_quote(KORVANE_CLI_PATH) + " -d 16F84 program " +
+                            shell_quote(path("in.hex")) + " 2>" + shell_quote(path("err")) +
+                            " & pid=$!; sleep 0.5; kill -INT $pid; wait $pid";
     const int status = std::system(cmd.c_str());
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);

@@ -1,13 +1,10 @@
 // korvane-cli disasm, run as a process.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <cstdlib>
-#include <sys/wait.h>
 
 #include "app/settings.h"
-#include "common/test_env.h"
+#include "cli_runner.h"
 #include "disasm/assembler_view.h"
 #include "disasm/listing_file.h"
 #include "files/pic_hex_writer.h"
@@ -15,22 +12,12 @@
 namespace korvane {
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
+using test::CliRun;
+using test::shell_quote;
 
 class DisasmCli : public ::testing::Test {
 protected:
     void SetUp() override {
-        cli_ = std::filesystem::path(KORVANE_TEST_BUILD_DIR).parent_path() / "korvane-cli";
-        ASSERT_TRUE(std::filesystem::exists(cli_)) << cli_;
         image_ = std::make_unique<PicImage>();
         clear_pic_image(*image_, 0);
         image_->code[0] = 0x2805;
@@ -41,19 +28,7 @@ protected:
         ASSERT_TRUE(write_pic_hex_file(hex_, *image_, 0));
     }
 
-    CliRun run(const std::string& args) {
-        CliRun r;
-        const auto err = dir_.path() / "stderr.txt";
-        FILE* pipe = popen((quote(cli_.string()) + " " + args + " 2>" + quote(err.string())).c_str(), "r");
-        if (!pipe) return r;
-        std::array<char, 4096> buf{};
-        std::size_t n;
-        while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) r.out.append(buf.data(), n);
-        const int status = pclose(pipe);
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.err = test::read_file(err);
-        return r;
-    }
+    CliRun run(const std::string& args) { return test::run_cli(dir_, args); }
 
     std::string expected(const ListingOptions& o) {
         PicImage copy = *image_;
@@ -62,13 +37,12 @@ protected:
     }
 
     test::TempDir dir_;
-    std::filesystem::path cli_;
     std::unique_ptr<PicImage> image_;
     std::string hex_;
 };
 
 TEST_F(DisasmCli, ListingGoesToStdoutWithSettingsDefaults) {
-    const CliRun r = run("-d 16F84 disasm " + quote(hex_));
+    const CliRun r = run("-d 16F84 disasm " + shell_quote(hex_));
     ASSERT_EQ(r.status, 0) << r.err;
     // No settings file: hexadecimal, fuses, offsets and opcodes.
     EXPECT_EQ(r.out, expected({Radix::Hexadecimal, true, true, true}));
@@ -80,7 +54,7 @@ TEST_F(DisasmCli, ListingGoesToStdoutWithSettingsDefaults) {
 
 TEST_F(DisasmCli, OptionsOverrideAndOutputFile) {
     const auto out = dir_.path() / "out.asm";
-    const CliRun r = run("-d 16F84 disasm " + quote(hex_) + " " + quote(out.string()) +
+    const CliRun r = run("-d 16F84 disasm " + shell_quote(hex_) + " " + shell_quote(out.string()) +
                       " --radix dec --fuses off --offset off --opcode off");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(r.out.empty());
@@ -94,31 +68,30 @@ TEST_F(DisasmCli, DefaultsComeFromTheSettingsFile) {
     rec.show_off = 0;
     rec.dis_fuses = 0;
     ASSERT_TRUE(save_settings(std::getenv("KORVANE_CONFIG_DIR"), rec));
-    const CliRun r = run("-d 16F84 disasm " + quote(hex_) + " --radix oct");
+    const CliRun r = run("-d 16F84 disasm " + shell_quote(hex_) + " --radix oct");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, expected({Radix::Octal, false, false, true}));
 }
 
 TEST_F(DisasmCli, EighteenFDeviceIsRefused) {
-    const CliRun r = run("-d 18F452 disasm " + quote(hex_));
+    const CliRun r = run("-d 18F452 disasm " + shell_quote(hex_));
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.out.empty());
     EXPECT_NE(r.err.find("Warning:  Not Available For 16 Bits PIC !"), std::string::npos) << r.err;
 }
 
 TEST_F(DisasmCli, BadArgumentsAndFiles) {
-    EXPECT_EQ(run("-d 16F84 disasm " + quote(hex_) + " --radix hexa").status, 2);
-    EXPECT_EQ(run("-d 16F84 disasm " + quote(hex_) + " --offset").status, 2);
-    EXPECT_EQ(run("-d 16F84 disasm " + quote(hex_) + " --colour on").status, 2);
-    EXPECT_EQ(run("-d 16F84 disasm").status, 2);
-    EXPECT_EQ(run("-d 16F84 disasm a.hex b.asm c.asm").status, 2);
-    EXPECT_EQ(run("-d 24C16 disasm " + quote(hex_)).status, 2);
+    for (const char* args : {" --radix hexa", " --offset", " --colour on"})
+        EXPECT_EQ(run("-d 16F84 disasm " + shell_quote(hex_) + args).status, 2) << args;
+    for (const std::string& args : {std::string("-d 16F84 disasm"), std::string("-d 16F84 disasm a.hex b.asm c.asm"),
+                                     "-d 24C16 disasm " + shell_quote(hex_)})
+        EXPECT_EQ(run(args).status, 2) << args;
 
-    CliRun r = run("-d 16F84 disasm " + quote((dir_.path() / "missing.hex").string()));
+    CliRun r = run("-d 16F84 disasm " + shell_quote((dir_.path() / "missing.hex").string()));
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("Invalid File Name"), std::string::npos) << r.err;
 
-    r = run("-d 16F84 disasm " + quote(hex_) + " " + quote((dir_.path() / "no" / "out.asm").string()));
+    r = run("-d 16F84 disasm " + shell_quote(hex_) + " " + shell_quote((dir_.path() / "no" / "out.asm").string()));
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("cannot write"), std::string::npos) << r.err;
 }

@@ -26,6 +26,11 @@ protected:
         t.swap(trace);
         return t;
     }
+    // Opens COM1 and drops what opening did from the trace.
+    void open_clean() {
+        ASSERT_TRUE(io.open_port("COM1"));
+        take();
+    }
     // The trace with every PC-timer wait shown as "pit N" and port reads left out.
     Trace take_condensed();
 

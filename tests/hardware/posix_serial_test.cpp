@@ -162,22 +162,20 @@ TEST_F(PosixSerial, OpensExclusivelyThenBlocking) {
                                        "F_GETFL", "F_SETFL"));
 }
 
-TEST_F(PosixSerial, PermissionErrorKeepsTheSystemTextAndAddsTheGroupHint) {
-    sys.open_errno = EACCES;
+TEST_F(PosixSerial, FailuresGiveTheSystemTextAndLeaveNothingOpen) {
     std::string error;
+    sys.open_errno = EACCES;
     EXPECT_FALSE(system.open("/dev/fake-serial0", error));
     EXPECT_THAT(error, HasSubstr(std::strerror(EACCES)));
-    EXPECT_THAT(error, HasSubstr("dialout"));
+    EXPECT_THAT(error, HasSubstr("dialout"));   // the group that grants access
     sys.open_errno = ENOENT;
-    EXPECT_FALSE(system.open("/dev/fake-serial0", error));
-    EXPECT_EQ(error, std::strerror(ENOENT));
-    EXPECT_FALSE(system.open("", error));
-    EXPECT_EQ(error, std::strerror(ENOENT));
-}
-
-TEST_F(PosixSerial, PortInUseIsClosedAgain) {
-    sys.excl_errno = EBUSY;
-    std::string error;
+    for (const char* path : {"/dev/fake-serial0", ""}) {
+        EXPECT_FALSE(system.open(path, error));
+        EXPECT_EQ(error, std::strerror(ENOENT)) << path;
+    }
+    EXPECT_EQ(sys.closed, 0);
+    sys.open_errno = 0;
+    sys.excl_errno = EBUSY;   // in use by another program
     EXPECT_FALSE(system.open("/dev/fake-serial0", error));
     EXPECT_EQ(error, std::strerror(EBUSY));
     EXPECT_EQ(sys.closed, 1);
@@ -241,22 +239,19 @@ TEST_F(PosixSerial, AnyIntegerRateThroughTermios2) {
 }
 
 TEST_F(PosixSerial, SavedSettingsComeBackOnRestoreAndOnClose) {
+    auto untouched = open_port();
+    untouched.reset();
+    EXPECT_THAT(sys.calls, ElementsAre("TIOCNXCL", "close 7")) << "nothing changed: only released";
+
     sys.attrs.c_cflag = B9600 | CS7 | CRTSCTS;
     auto port = open_port();
     sys.attrs.c_cflag = 0;   // as if something changed them
     EXPECT_TRUE(port->restore_saved_settings());
     EXPECT_EQ(sys.attrs.c_cflag, tcflag_t(B9600 | CS7 | CRTSCTS));
-    sys.calls.clear();
     port->configure(SerialSettings{});
     sys.calls.clear();
     port.reset();
     EXPECT_THAT(sys.calls, ElementsAre("tcsetattr TCSANOW", "TIOCNXCL", "close 7"));
-}
-
-TEST_F(PosixSerial, CloseWithoutChangesOnlyReleasesThePort) {
-    auto port = open_port();
-    port.reset();
-    EXPECT_THAT(sys.calls, ElementsAre("TIOCNXCL", "close 7"));
 }
 
 TEST_F(PosixSerial, ReadsWithTimeouts) {

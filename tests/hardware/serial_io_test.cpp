@@ -33,8 +33,7 @@ TEST_F(SerialCallsBackend, OpenPreparesThePortAndCloseRestoresIt) {
 TEST_F(SerialCallsBackend, TargetOnInBothLineModes) {
     for (bool eeprom : {false, true}) {
         io.set_eeprom_line_mode(eeprom);
-        ASSERT_TRUE(io.open_port("COM1"));
-        take();
+        open_clean();
         io.target_on();
         EXPECT_THAT(take(), ElementsAre("RTS0", "DTR0", "BRK0", "sleep 50", "RTS1", "DTR1", "sleep 60", "RTS0",
                                         "DTR0", "BRK1", "sleep 60"))
@@ -47,8 +46,7 @@ TEST_F(SerialCallsBackend, TargetOnWithInvertedMclrEndsWithRtsAndDtrSetAndBreakC
     rec().invert_mclr = 1;
     rec().tset0_ms = 7;
     rec().thld0_ms = 9;
-    ASSERT_TRUE(io.open_port("COM1"));
-    take();
+    open_clean();
     io.target_on();
     EXPECT_THAT(take(), ElementsAre("RTS1", "DTR1", "BRK1", "sleep 50", "RTS0", "DTR0", "sleep 7", "RTS1", "DTR1",
                                     "BRK0", "sleep 9"));
@@ -57,20 +55,8 @@ TEST_F(SerialCallsBackend, TargetOnWithInvertedMclrEndsWithRtsAndDtrSetAndBreakC
     EXPECT_FALSE(serial.lines.brk);
 }
 
-TEST_F(SerialCallsBackend, MclrFollowsItsInversion) {
-    ASSERT_TRUE(io.open_port("COM1"));
-    take();
-    io.mclr_on();
-    io.mclr_off();
-    rec().invert_mclr = 1;
-    io.mclr_on();
-    io.mclr_off();
-    EXPECT_THAT(take(), ElementsAre("BRK1", "BRK0", "BRK0", "BRK1"));
-}
-
 TEST_F(SerialCallsBackend, ApplyLinesCallsOnlyForLinesThatChange) {
-    ASSERT_TRUE(io.open_port("COM1"));
-    take();
+    open_clean();
     io.data_high();   // levels unknown after open: both lines are set
     EXPECT_THAT(take(), ElementsAre("RTS0", "DTR1"));
     io.data_high();
@@ -98,8 +84,7 @@ TEST_F(SerialCallsBackend, ReopeningForgetsTheLevels) {
     ASSERT_TRUE(io.open_port("COM1"));
     io.data_low();
     io.close_port();
-    ASSERT_TRUE(io.open_port("COM1"));
-    take();
+    open_clean();
     io.data_low();
     EXPECT_THAT(take(), ElementsAre("RTS0", "DTR0"));
 }
@@ -115,21 +100,6 @@ TEST_F(SerialCallsBackend, RecordIsReadAfreshOnEveryOperation) {
     settings.programmer_type = kXJDM;   // another record without the inversion
     io.data_high();
     EXPECT_TRUE(serial.lines.dtr);
-}
-
-TEST_F(SerialCallsBackend, OpenFailureShowsOneBoxAndLeavesThePortClosed) {
-    serial.fail_open = true;
-    EXPECT_FALSE(io.open_port("COM3"));
-    EXPECT_FALSE(io.is_open());
-    ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_THAT(host.boxes[0],
-                ElementsAre(" ERROR!", "Couldn't get a handle to the COM port", "No such file or directory"));
-    EXPECT_EQ(host.kinds[0], MsgKind::Error);
-    take();
-    io.close_port();
-    io.close_port();
-    EXPECT_TRUE(take().empty());
-    EXPECT_EQ(host.boxes.size(), 1u);
 }
 
 TEST_F(SerialCallsBackend, RefusedSettingsCloseThePortWithOneBox) {
@@ -158,8 +128,7 @@ TEST_F(DirectBackend, OpenClearsTheUartAndKeepsTheHandle) {
 }
 
 TEST_F(DirectBackend, TargetOnInPicLineMode) {
-    ASSERT_TRUE(io.open_port("COM1"));
-    take();
+    open_clean();
     io.target_on();
     EXPECT_THAT(take(), ElementsAre("W 3FB=47", "sleep 350", "W 3FC=00", "W 3FC=00", "W 3FB=07", "sleep 50",
                                     "W 3FC=01", "W 3FC=03", "sleep 60", "W 3FC=02", "W 3FC=00", "W 3FB=47",
@@ -176,8 +145,7 @@ TEST_F(DirectBackend, TargetOnInPicLineModeHonoursDataAndClockInversions) {
     rec().invert_data_out = 1;
     rec().invert_clock = 1;
     rec().invert_mclr = 1;   // not consulted here
-    ASSERT_TRUE(io.open_port("COM1"));
-    take();
+    open_clean();
     io.target_on();
     EXPECT_THAT(take(), ElementsAre("W 3FB=47", "sleep 350", "W 3FC=01", "W 3FC=03", "W 3FB=07", "sleep 50",
                                     "W 3FC=02", "W 3FC=00", "sleep 60", "W 3FC=01", "W 3FC=03", "W 3FB=47",
@@ -187,8 +155,7 @@ TEST_F(DirectBackend, TargetOnInPicLineModeHonoursDataAndClockInversions) {
 TEST_F(DirectBackend, TargetOnInEepromLineModeWaitsTheBitTimeAfterEveryChange) {
     rec().invert_data_out = 1;   // ignored in this line mode
     io.set_eeprom_line_mode(true);
-    ASSERT_TRUE(io.open_port("COM1"));
-    take();
+    open_clean();
     io.target_on();
     EXPECT_THAT(take_condensed(),
                 ElementsAreArray({"W 3FB=00", "W 3FC=00", "pit 01", "W 3FC=00", "pit 01", "W 3FC=00", "pit 01",
@@ -201,8 +168,7 @@ TEST_F(DirectBackend, TargetOnInEepromLineModeWaitsTheBitTimeAfterEveryChange) {
 TEST_F(DirectBackend, EepromBitTimeUsesTheLowByteAndTheBusyWaitWithoutPortAccess) {
     rec().eeprom_bit_time_us = 0x105;
     io.set_eeprom_line_mode(true);
-    ASSERT_TRUE(io.open_port("COM1"));
-    take();
+    open_clean();
     io.data_high();
     EXPECT_THAT(take_condensed(), ElementsAre("W 3FC=01", "pit 05"));
     // Serial-calls backend on a machine without port access: the clock's busy wait.
@@ -210,17 +176,6 @@ TEST_F(DirectBackend, EepromBitTimeUsesTheLowByteAndTheBusyWaitWithoutPortAccess
     ports.ready = false;
     io.clock_high();
     EXPECT_THAT(take(), ElementsAre("RTS1", "DTR1", "us 5"));
-}
-
-TEST_F(DirectBackend, MclrWritesTheLineControlRegister) {
-    ASSERT_TRUE(io.open_port("COM1"));
-    take();
-    io.mclr_on();
-    io.mclr_off();
-    rec().invert_mclr = 1;
-    io.mclr_on();
-    io.mclr_off();
-    EXPECT_THAT(take(), ElementsAre("W 3FB=47", "W 3FB=07", "W 3FB=07", "W 3FB=47"));
 }
 
 TEST_F(DirectBackend, PortNameChoosesTheUartBase) {
@@ -232,13 +187,9 @@ TEST_F(DirectBackend, PortNameChoosesTheUartBase) {
     ASSERT_TRUE(io.open_port("COM4"));
     io.mclr_on();
     EXPECT_EQ(take().back(), "W 2EB=47");
-    EXPECT_EQ(uart_base_for("COM1"), 0x3F8);
-    EXPECT_EQ(uart_base_for("COM2"), 0x2F8);
-    EXPECT_EQ(uart_base_for("COM3"), 0x3E8);
-    EXPECT_EQ(uart_base_for("COM4"), 0x2E8);
-    EXPECT_EQ(uart_base_for("COM12"), 0x3F8);
-    EXPECT_EQ(uart_base_for("SIM"), 0x3F8);
-    EXPECT_EQ(uart_base_for(""), 0x3F8);
+    for (auto [name, base] : {std::pair{"COM1", 0x3F8}, {"COM2", 0x2F8}, {"COM3", 0x3E8}, {"COM4", 0x2E8},
+                              {"COM12", 0x3F8}, {"SIM", 0x3F8}, {"", 0x3F8}})
+        EXPECT_EQ(uart_base_for(name), base) << name;
 }
 
 TEST_F(DirectBackend, CloseIdlesTheOutputsThenRestoresThePort) {
@@ -270,14 +221,43 @@ TEST_F(DirectBackend, WithoutPortAccessOpenFailsAsAPrivilegedInstruction) {
     EXPECT_THAT(host.boxes[0], ElementsAre(" ERROR!", "I/O ERROR: Privileged Instruction"));
 }
 
-TEST_F(DirectBackend, OpenFailureShowsOneBoxAndTouchesNoRegister) {
+TEST_F(LineFixture, MclrFollowsItsInversionOnBothBackends) {
+    for (bool direct : {false, true}) {
+        use_direct(direct);
+        rec().invert_mclr = 0;
+        open_clean();
+        io.mclr_on();
+        io.mclr_off();
+        rec().invert_mclr = 1;
+        io.mclr_on();
+        io.mclr_off();
+        if (direct)
+            EXPECT_THAT(take(), ElementsAre("W 3FB=47", "W 3FB=07", "W 3FB=07", "W 3FB=47"));
+        else
+            EXPECT_THAT(take(), ElementsAre("BRK1", "BRK0", "BRK0", "BRK1"));
+        io.close_port();
+        take();
+    }
+}
+
+TEST_F(LineFixture, OpenFailureShowsOneBoxTouchesNothingAndClosesSafely) {
     serial.fail_open = true;
-    serial.open_error = "Permission denied";
-    EXPECT_FALSE(io.open_port("COM2"));
-    EXPECT_THAT(take(), ElementsAre("open dev:COM2"));
-    ASSERT_EQ(host.boxes.size(), 1u);
-    io.close_port();
-    EXPECT_TRUE(take().empty());
+    for (bool direct : {false, true}) {
+        use_direct(direct);
+        host.boxes.clear();
+        host.kinds.clear();
+        EXPECT_FALSE(io.open_port("COM3"));
+        EXPECT_FALSE(io.is_open());
+        EXPECT_THAT(take(), ElementsAre("open dev:COM3")) << direct;
+        ASSERT_EQ(host.boxes.size(), 1u);
+        EXPECT_THAT(host.boxes[0],
+                    ElementsAre(" ERROR!", "Couldn't get a handle to the COM port", "No such file or directory"));
+        EXPECT_EQ(host.kinds[0], MsgKind::Error);
+        io.close_port();
+        io.close_port();
+        EXPECT_TRUE(take().empty());
+        EXPECT_EQ(host.boxes.size(), 1u);
+    }
 }
 
 // Data Out / Clock levels for every backend, line mode and inversion.

@@ -77,15 +77,6 @@ TEST_F(OnTheBench, BothBackendsHoldTheTargetInProgrammingModeAndClockTheSameBits
     EXPECT_TRUE(host.boxes.empty());
 }
 
-TEST_F(OnTheBench, InvertedMclrOverSerialCallsLeavesRtsAndDtrSetAndTheBreakCleared) {
-    settings.current_programmer().direct_io = 0;
-    settings.current_programmer().invert_mclr = 1;
-    Serial_IO io(settings, host, resolver);
-    ASSERT_TRUE(io.open_port("SIM"));
-    io.target_on();
-    EXPECT_EQ(now(), (Lines{true, true, false}));
-}
-
 TEST_F(OnTheBench, EmptySocketEchoesDataOutOnDataIn) {
     for (bool direct : {false, true}) {
         for (bool eeprom : {false, true}) {

@@ -38,6 +38,12 @@ protected:
     }
 
     bool open() { return pic.open_programmer(); }
+    // Every word written and read back, at most `n` attempts each.
+    void retries(int n) {
+        settings.skip_3fff = 0;
+        settings.current_programmer().max_retries = std::uint32_t(n);
+        pic.load_programmer_params();
+    }
 
     SettingsRecord settings{};
     FakeHost host;
@@ -112,9 +118,7 @@ TEST_F(Pic16Ops, WithoutVerifyAndSkipEachWordIsWrittenOnceAndNeverRead) {
 }
 
 TEST_F(Pic16Ops, WordWithBit14NeverMatchesAndFailsAfterMaxRetries) {
-    settings.skip_3fff = 0;
-    settings.current_programmer().max_retries = 3;
-    pic.load_programmer_params();
+    retries(3);
     image->code[3] = 0x4000;
     ASSERT_TRUE(open());
     chip.reads = 0;
@@ -132,9 +136,7 @@ TEST_F(Pic16Ops, WordWithBit14NeverMatchesAndFailsAfterMaxRetries) {
 }
 
 TEST_F(Pic16Ops, StuckDataBitIsReportedAtItsDataOffsetAfterExactlyMaxRetries) {
-    settings.skip_3fff = 0;
-    settings.current_programmer().max_retries = 4;
-    pic.load_programmer_params();
+    retries(4);
     chip.stuck_data_low[5] = 0x01;
     image->data[5] = 0x01;
     ASSERT_TRUE(open());
@@ -147,9 +149,7 @@ TEST_F(Pic16Ops, StuckDataBitIsReportedAtItsDataOffsetAfterExactlyMaxRetries) {
 }
 
 TEST_F(Pic16Ops, MaxRetriesZeroFailsAtTheFirstDifferenceOnlyWithVerify) {
-    settings.skip_3fff = 0;
-    settings.current_programmer().max_retries = 0;
-    pic.load_programmer_params();
+    retries(0);
     chip.stuck_low[7] = 0x0001;
     image->code[7] = 0x0001;
     ASSERT_TRUE(open());
@@ -202,32 +202,6 @@ TEST_F(Pic16Ops, DeviceCheckComparesWithoutRevisionAndLetsBlankOrAbsentPass) {
     EXPECT_EQ(pic.device_id_read, 0x3FE0);
 }
 
-TEST_F(Pic16Ops, ReadOfAbsentChipGivesAllOnesAndVerifyOfBlankImageFails) {
-    chip.present = false;
-    ASSERT_TRUE(open());
-    image->code[0] = 0;
-    EXPECT_TRUE(pic.read_all());
-    EXPECT_EQ(image->code[0], 0x3FFF);
-    EXPECT_EQ(image->data[0], 0xFF);
-}
-
-TEST_F(Pic16Ops, CodeProtectedChipReadsZeroUntilProtectionIsRemoved) {
-    chip.code[0] = 0x2800;
-    chip.config[7] = 0x000F;
-    chip.protect_mask = 0x3FF0;
-    chip.protect_value = 0x3FF0;
-    ASSERT_TRUE(open());
-    pic.read_all();
-    EXPECT_EQ(image->code[0], 0x0000);
-    pic.erase(true, true);
-    ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_EQ(host.boxes[0].lines,
-              (std::vector<std::string>{"PIC 16F84  ", "Code Protection", "Successfully Disabled"}));
-    pic.read_all();
-    EXPECT_EQ(image->code[0], 0x3FFF);
-    EXPECT_EQ(image->config[7], 0x3FFF);
-}
-
 TEST_F(Pic16Ops, BulkEraseClearsEverythingAndReports) {
     fill_random(4);
     ASSERT_TRUE(open());
@@ -241,23 +215,6 @@ TEST_F(Pic16Ops, BulkEraseClearsEverythingAndReports) {
               (std::vector<std::string>{"PIC 16F84  ", "PIC Erasing", "Successfully Completed"}));
 }
 
-TEST_F(Pic16Ops, ProgrammingDelayShorterThanTheChipNeedsFailsTheReadBack) {
-    settings.skip_3fff = 0;
-    fill_random(5);
-    settings.current_programmer().max_retries = 1;
-    pic.load_programmer_params();
-    chip.tprog_ms = 12;
-    ASSERT_TRUE(open());   // default JDM delay is 11 ms
-    EXPECT_FALSE(pic.program_all(true, true, false));
-    EXPECT_GT(chip.suppressed, 0);
-    host.boxes.clear();
-    settings.current_programmer().prog_delay_ms = 12;
-    pic.load_programmer_params();
-    chip.suppressed = 0;
-    EXPECT_TRUE(pic.program_all(true, true, false));
-    EXPECT_EQ(chip.suppressed, 0);
-}
-
 TEST_F(Pic16Ops, ConfigurationProgrammingWritesIdsAndWordAndReportsWithoutTimes) {
     image->config = {1, 2, 3, 4, 0x3FFF, 0x3FFF, 0x3FFF, 0x3FF2};
     ASSERT_TRUE(open());
@@ -267,8 +224,7 @@ TEST_F(Pic16Ops, ConfigurationProgrammingWritesIdsAndWordAndReportsWithoutTimes)
     EXPECT_EQ(host.boxes.back().lines,
               (std::vector<std::string>{"PIC 16F84  ", "Config Programming", "Successfully Completed"}));
     image->config[1] = 0x8002;   // never matches
-    settings.current_programmer().max_retries = 1;
-    pic.load_programmer_params();
+    retries(1);
     EXPECT_TRUE(pic.program_configuration(true, true));   // reported itself: still true
     EXPECT_FALSE(pic.last_all_ok);
     EXPECT_EQ(host.boxes[host.boxes.size() - 2].lines[0], "PIC 16F84   ERROR!            Offset = 02001h");
@@ -285,8 +241,7 @@ TEST_F(Pic16Ops, ProgressStepsOncePerUnitAlsoWhenAnIdWordFails) {
     EXPECT_EQ(progress.max, 1024 + 64 + 8);
 
     image->config[1] = 0x8002;   // never matches its read-back
-    settings.current_programmer().max_retries = 1;
-    pic.load_programmer_params();
+    retries(1);
     progress.steps = 0;
     EXPECT_FALSE(pic.program_all(true, false, false));
     // ID word 0, then the failing word 1 stops the loop; the step after it still comes.

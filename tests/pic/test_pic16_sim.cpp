@@ -51,9 +51,8 @@ INSTANTIATE_TEST_SUITE_P(AllDevicesBothBackends, Pic16OnBench,
                          ::testing::Values(Case{0, true}, Case{0, false}, Case{1, true}, Case{1, false},
                                            Case{2, true}, Case{2, false}, Case{3, true}, Case{3, false}),
                          [](const auto& info) {
-                             std::string name = pic_device(info.param.device).name.str();
-                                 name = name.substr(0, name.find(' '));
-                             return name + (info.param.direct ? "_direct" : "_api");
+                             const std::string name = pic_device(info.param.device).name.str();
+                             return name.substr(0, name.find(' ')) + (info.param.direct ? "_direct" : "_api");
                          });
 
 TEST(Pic16Faults, WrongDeviceIdFailsOnlyWithTheCheck) {
@@ -101,7 +100,8 @@ TEST(Pic16Faults, ProtectedChipReadsZeroUntilProtectionIsRemoved) {
     ASSERT_EQ(rig.run(PicTask::Read), TaskResult::Done);
     EXPECT_EQ(rig.image->code[1], 0x0000);
     ASSERT_EQ(rig.run(PicTask::ClearCP), TaskResult::Done);
-    EXPECT_EQ(rig.host.boxes.back().lines[2], "Successfully Disabled");
+    EXPECT_EQ(rig.host.boxes.back().lines,
+              (std::vector<std::string>{"PIC 16F84  ", "Code Protection", "Successfully Disabled"}));
     ASSERT_EQ(rig.run(PicTask::Read), TaskResult::Done);
     EXPECT_EQ(rig.image->code[1], 0x3FFF);
     EXPECT_EQ(rig.image->config[7] & 0x3FF0, 0x3FF0);
