@@ -14,16 +14,11 @@ using test::blank_image;
 using test::blanks;
 using test::options;
 
-std::vector<std::string> header(const std::string& file, const std::string& device) {
-    return {"; Source Hex File " + file, "", blanks(12) + "LIST      P=" + device + ", F=INHX8M",
-            blanks(12) + "include  \"P" + device + ".inc\"", ""};
-}
-
-std::vector<std::string> with_header(const std::string& file, const std::string& device,
-                                     std::vector<std::string> body) {
-    auto lines = header(file, device);
-    lines.insert(lines.end(), body.begin(), body.end());
-    return lines;
+// The five header lines, then `body`.
+std::vector<std::string> with_header(const std::string& file, const std::string& device, std::vector<std::string> body) {
+    body.insert(body.begin(), {"; Source Hex File " + file, "", blanks(12) + "LIST      P=" + device + ", F=INHX8M",
+                               blanks(12) + "include  \"P" + device + ".inc\"", ""});
+    return body;
 }
 
 std::vector<std::string> listing(const PicImage& image, int device, const ListingOptions& o) {
