@@ -57,7 +57,7 @@ TEST_F(PicFilesTest, BadChecksumKeepsTheRecordsBeforeIt) {
     EXPECT_FALSE(open_pic_file(ctx(), name));
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(box(0)[1], "CheckSum Not Correct");
-    EXPECT_EQ(at(img->code, {0, 2}), (Values{0x2805, 0x3FFF}));
+    EXPECT_EQ(at(img->code, {0, 1, 2}), (Values{0x2805, 0x3FFF, 0x3FFF}));
     EXPECT_FALSE(img->empty);
     EXPECT_EQ(settings.recent_pic_file_pos, 1);
 }
