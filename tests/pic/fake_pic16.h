@@ -1,11 +1,13 @@
 #pragma once
 // A small 16F chip behind the programmer lines, decoding the ICSP frames on the clock edges. It
-// lets the operation and task tests run without the simulated bench; the bench tests cover the
-// real line interface.
+// lets the operation, sequence and task tests run without the simulated bench; the bench tests
+// cover the real line interface.
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "pic/programmer_lines.h"
 
@@ -25,6 +27,10 @@ public:
     // Counters the tests look at.
     int opens = 0, writes = 0, reads = 0, increments = 0;
     bool open = false;
+    // When on, the transactions in order: "2:3FFF" a load with its word ("0:FFFF" load configuration
+    // with its 16-bit value), "r4" a read, bare codes for the rest, "w13" a sleep, "T" target on.
+    bool record = false;
+    std::vector<std::string> tokens;
 
     FakePic16() {
         code.fill(0x3FFF);
@@ -40,6 +46,7 @@ public:
     }
     void close_port() override { open = false; }
     void target_on() override {
+        note("T");
         pc_ = 0;
         phase_ = Phase::Command;
         bits_ = 0;
@@ -63,7 +70,7 @@ public:
     }
     bool read_data_in() override { return driving_ ? drive_ : dtr_; }
     void wait_us(unsigned) override {}
-    void sleep_ms(unsigned) override {}
+    void sleep_ms(unsigned n) override { note("w" + std::to_string(n)); }
 
 private:
     enum class Phase { Command, DataIn, ReadOut };
@@ -88,6 +95,9 @@ private:
                 phase_ = Phase::Command;
                 if (pending_ == 0) pc_ = 0x2000;
                 latch_ = v;
+                char text[8];
+                std::snprintf(text, sizeof text, "%u:%04X", pending_, unsigned(v));
+                note(text);
             }
         } else if (out_clock_ >= 16) {
             driving_ = false;
@@ -96,6 +106,8 @@ private:
     }
 
     void command(unsigned cmd) {
+        if (cmd == 4 || cmd == 5) note("r" + std::to_string(cmd));
+        else if (cmd != 0 && cmd != 2 && cmd != 3) note(std::to_string(cmd));
         if (cmd != 1 && cmd != 7 && cmd != 8) seq_ = 0;
         switch (cmd) {
         case 0: case 2: case 3:
@@ -164,6 +176,10 @@ private:
         } else {
             code.fill(0x3FFF);
         }
+    }
+
+    void note(const std::string& token) {
+        if (record) tokens.push_back(token);
     }
 
     Phase phase_ = Phase::Command;
