@@ -8,20 +8,6 @@
 
 namespace korvane::test {
 
-std::string find_on_path(const std::string& name) {
-    const char* path = std::getenv("PATH");
-    if (!path) return {};
-    std::stringstream dirs(path);
-    std::string dir;
-    while (std::getline(dirs, dir, ':')) {
-        if (dir.empty()) continue;
-        std::error_code ec;
-        const auto candidate = std::filesystem::path(dir) / name;
-        if (std::filesystem::is_regular_file(candidate, ec)) return candidate.string();
-    }
-    return {};
-}
-
 std::string shell_quote(const std::string& s) {
     std::string q = "'";
     for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
@@ -39,6 +25,8 @@ CommandResult run_command(const std::string& command) {
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return r;
 }
+
+bool on_path(const std::string& name) { return run_command("command -v " + shell_quote(name)).status == 0; }
 
 void PrintTo(const DecodedInstruction& d, std::ostream* os) {
     *os << d.mnemonic;

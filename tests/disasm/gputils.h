@@ -9,8 +9,8 @@
 
 namespace korvane::test {
 
-// Full path of an executable found on PATH, or empty.
-std::string find_on_path(const std::string& name);
+// Whether the shell finds `name` on PATH.
+bool on_path(const std::string& name);
 
 struct CommandResult {
     int status = -1;

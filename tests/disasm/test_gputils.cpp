@@ -104,29 +104,24 @@ bool known_divergence(int word, int code_size = 0x800) {
 class Gputils : public ::testing::Test {
 protected:
     void SetUp() override {
-        gpasm_ = test::find_on_path("gpasm");
-        gpdasm_ = test::find_on_path("gpdasm");
-        if (gpasm_.empty() || gpdasm_.empty())
+        if (!test::on_path("gpasm") || !test::on_path("gpdasm"))
             GTEST_SKIP() << "gpasm/gpdasm not found on PATH: install gputils to run the comparison";
     }
 
     std::map<int, DecodedInstruction> gpdasm(const std::filesystem::path& hex, const char* processor, int words) {
-        const auto r = test::run_command(test::shell_quote(gpdasm_) + " -p " + processor + " " + test::shell_quote(hex.string()));
+        const auto r = test::run_command(std::string("gpdasm -p ") + processor + " " + test::shell_quote(hex.string()));
         EXPECT_EQ(r.status, 0) << r.output;
         return test::parse_gpdasm(r.output, words);
     }
 
-    // Assembles `source` into `hex`; the output of gpasm on failure.
-    bool gpasm(const std::filesystem::path& source, const std::filesystem::path& hex, std::string& output) {
-        const auto r = test::run_command(test::shell_quote(gpasm_) + " -o " + test::shell_quote(hex.string()) + " " +
-                                         test::shell_quote(source.string()));
-        output = r.output;
-        return r.status == 0;
-    }
-
-    std::unique_ptr<PicImage> load(const std::filesystem::path& hex, int device) {
+    // Assembles `source` into `hex` and loads it; a blank image when gpasm fails.
+    std::unique_ptr<PicImage> assemble(const std::filesystem::path& source, const std::filesystem::path& hex, int device) {
+        const auto r = test::run_command("gpasm -o " + test::shell_quote(hex.string()) + " " + test::shell_quote(source.string()));
         auto image = test::blank_image(device);
-        EXPECT_EQ(read_pic_hex_file(hex, *image, device), HexReadResult::Ok);
+        EXPECT_EQ(r.status, 0) << r.output << "\n" << test::read_file(source);
+        if (r.status == 0) {
+            EXPECT_EQ(read_pic_hex_file(hex, *image, device), HexReadResult::Ok);
+        }
         return image;
     }
 
@@ -154,8 +149,6 @@ protected:
         }
         return count;
     }
-
-    std::string gpasm_, gpdasm_;
 };
 
 TEST_F(Gputils, EveryWordDecodesLikeGpdasm) {
@@ -226,9 +219,7 @@ TEST_F(Gputils, AssembledProgramsListLikeGpdasm) {
                            Source{"disasm_16f877_pages.asm", k16F877, "p16f877"}}) {
         SCOPED_TRACE(s.file);
         const auto hex = dir.path() / (std::string(s.file) + ".hex");
-        std::string out;
-        ASSERT_TRUE(gpasm(std::filesystem::path(KORVANE_TEST_DATA_DIR) / "disasm" / s.file, hex, out)) << out;
-        auto image = load(hex, s.device);
+        auto image = assemble(std::filesystem::path(KORVANE_TEST_DATA_DIR) / "disasm" / s.file, hex, s.device);
         const auto lines = disassemble_image(*image, s.device, test::options(Radix::Hexadecimal, true, true, true));
         const int size = int(pic_device(s.device).code_size);
         int words = 0;
@@ -262,17 +253,13 @@ TEST_F(Gputils, SixteenF84ListingsReassembleToTheSameImage) {
     for (const char* file : {"disasm_16f84_blink.asm", "disasm_16f84_sparse.asm"}) {
         SCOPED_TRACE(file);
         const auto hex = dir.path() / "original.hex";
-        std::string out;
-        ASSERT_TRUE(gpasm(std::filesystem::path(KORVANE_TEST_DATA_DIR) / "disasm" / file, hex, out)) << out;
-        auto original = load(hex, k16F84);
+        auto original = assemble(std::filesystem::path(KORVANE_TEST_DATA_DIR) / "disasm" / file, hex, k16F84);
         original->file_name = hex.string();
 
         const auto lines = disassemble_image(*original, k16F84, test::options(Radix::Hexadecimal, true, true, true));
         const auto source = dir.path() / "listing.asm";
         test::write_file(source, reassemblable(lines));
-        const auto rebuilt_hex = dir.path() / "rebuilt.hex";
-        ASSERT_TRUE(gpasm(source, rebuilt_hex, out)) << out << "\n" << test::read_file(source);
-        auto rebuilt = load(rebuilt_hex, k16F84);
+        auto rebuilt = assemble(source, dir.path() / "rebuilt.hex", k16F84);
 
         for (std::size_t a = 0; a < 1024; ++a) ASSERT_EQ(rebuilt->code[a], original->code[a]) << "address " << a;
         for (std::size_t i : {0u, 1u, 2u, 3u, 7u}) EXPECT_EQ(rebuilt->config[i], original->config[i]) << "word " << i;

@@ -7,24 +7,13 @@
 #include "disasm/listing_file.h"
 #include "disasm_fixture.h"
 #include "common/test_env.h"
+#include "../files/recording_host.h"
 #include "../files/write_failure.h"
 
 namespace korvane {
 namespace {
 
-class RecordingHost : public IHost {
-public:
-    int message_box(const std::vector<std::string>& lines, MsgKind kind, const std::vector<int>& buttons) override {
-        boxes.push_back(lines);
-        kinds.push_back(kind);
-        this->buttons = buttons;
-        return buttons.empty() ? 1 : buttons.front();
-    }
-    void set_status_text(int, const std::string&) override {}
-    std::vector<std::vector<std::string>> boxes;
-    std::vector<MsgKind> kinds;
-    std::vector<int> buttons;
-};
+using test::RecordingHost;
 
 TEST(ListingFile, SavedWithCrLfAfterEveryLine) {
     test::TempDir dir;
@@ -34,14 +23,10 @@ TEST(ListingFile, SavedWithCrLfAfterEveryLine) {
     EXPECT_EQ(test::read_file(file), "; a\r\n\r\n \r\n    END\r\n");
 }
 
-TEST(ListingFile, UnwritableFileIsReportedToTheCaller) {
+TEST(ListingFile, FailedWritesAreReportedAndLeaveNoFile) {
     test::TempDir dir;
     EXPECT_FALSE(save_listing(dir.path() / "missing" / "out.asm", {"x"}));
     EXPECT_FALSE(save_listing(dir.path(), {"x"}));
-}
-
-TEST(ListingFile, WriteThatFailsHalfwayLeavesNoFile) {
-    test::TempDir dir;
     const auto file = dir.path() / "out.asm";
     const std::vector<std::string> lines(200, std::string(60, 'x'));
     {
@@ -76,9 +61,9 @@ TEST(AssemblerView, EighteenFDevicesAreRefused) {
     SettingsRecord rec{};
     EXPECT_FALSE(assembler_view_listing(host, *image, 10, rec).has_value());
     ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_EQ(host.boxes[0], (std::vector<std::string>{"Warning", " Not Available For 16 Bits PIC !"}));
-    EXPECT_EQ(host.kinds[0], MsgKind::Information);
-    EXPECT_EQ(host.buttons, std::vector<int>{mbOK});
+    EXPECT_EQ(host.boxes[0].lines, (std::vector<std::string>{"Warning", " Not Available For 16 Bits PIC !"}));
+    EXPECT_EQ(host.boxes[0].kind, MsgKind::Information);
+    EXPECT_EQ(host.boxes[0].buttons, std::vector<int>{mbOK});
 }
 
 TEST(AssemblerView, SixteenFListingFollowsTheSettings) {

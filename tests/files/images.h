@@ -1,6 +1,8 @@
 #pragma once
 // Blank images on the heap (they are large) and the device indices the file tests use.
+#include <initializer_list>
 #include <memory>
+#include <vector>
 
 #include "buffers/eeprom_buffers.h"
 #include "buffers/pic_buffers.h"
@@ -21,5 +23,14 @@ inline std::unique_ptr<EEPromImage> blank_eeprom(int type) {
     clear_eeprom_image(*img, type);
     return img;
 }
+
+// The values at the given indices of an image area, for comparing several cells at once.
+template <class Area>
+std::vector<int> at(const Area& area, std::initializer_list<std::size_t> indices) {
+    std::vector<int> values;
+    for (auto i : indices) values.push_back(int(area.at(i)));
+    return values;
+}
+using Values = std::vector<int>;
 
 } // namespace korvane::test

@@ -72,7 +72,9 @@ TEST_F(GpasmFixtures, EveryAreaHoldsWhatTheSourceSays) {
             ASSERT_EQ(img->code[k], it == f.code.end() ? std::uint16_t(dev.program_blank) : it->second) << "word " << k;
         }
         for (const auto& [k, word] : f.config) EXPECT_EQ(img->config[k], word) << "config " << k;
-        if (is_pic18f(f.device)) EXPECT_EQ(img->id, f.id);
+        if (is_pic18f(f.device)) {
+            EXPECT_EQ(img->id, f.id);
+        }
         for (std::size_t k = 0; k < dev.data_size; ++k) ASSERT_EQ(img->data[k], f.data(k)) << "data byte " << k;
     }
 }

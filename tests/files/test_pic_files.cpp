@@ -60,8 +60,7 @@ TEST_F(PicFilesTest, BadChecksumKeepsTheRecordsBeforeIt) {
     EXPECT_FALSE(open_pic_file(ctx(), name));
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(box(0)[1], "CheckSum Not Correct");
-    EXPECT_EQ(img->code[0], 0x2805);
-    EXPECT_EQ(img->code[2], 0x3FFF);
+    EXPECT_EQ(at(img->code, {0, 2}), (Values{0x2805, 0x3FFF}));
     EXPECT_FALSE(img->empty);
     EXPECT_EQ(settings.recent_pic_file_pos, 1);
 }
@@ -87,7 +86,7 @@ TEST_F(PicFilesTest, NamesTooLongForTheSettingsAreLoadedButNotListed) {
     EXPECT_EQ(settings.recent_pic_file_pos, 0);
 }
 
-TEST_F(PicFilesTest, SaveThenLoadGivesTheSameImage) {
+TEST_F(PicFilesTest, SaveWritesTheImageText) {
     use(k18F452);
     img->code[0] = 0xEF04;
     img->code[16383] = 0x1234;
@@ -99,14 +98,7 @@ TEST_F(PicFilesTest, SaveThenLoadGivesTheSameImage) {
     EXPECT_TRUE(host.boxes.empty());
     EXPECT_EQ(img->file_name, "");   // a save leaves the buffer's name and directory alone
     EXPECT_EQ(settings.last_pic_dir.str(), "");
-    EXPECT_EQ(read_file(name), pic_hex_text(*img, k18F452));
-
-    auto copy = blank_pic(k18F452);
-    ASSERT_TRUE(open_pic_file({*copy, k18F452, settings, host}, name));
-    EXPECT_EQ(copy->code, img->code);
-    EXPECT_EQ(copy->config, img->config);
-    EXPECT_EQ(copy->id, img->id);
-    EXPECT_EQ(copy->data, img->data);
+    EXPECT_EQ(read_file(name), pic_hex_text(*img, k18F452));   // which reads back whole (RoundTrip)
 }
 
 TEST_F(PicFilesTest, SaveThatCannotCreateTheFileIsReported) {

@@ -29,14 +29,11 @@ struct Blank {
 TEST(PicRecord, SixteenFCodeWordsAreLittleEndianPairs) {
     Blank b(k16F84);
     b.parse(":100000000528FF3FFF3FFF3FFF3FFF3FFF3FFF3F11");
-    EXPECT_EQ(b.img->code[0], 0x2805);
-    EXPECT_EQ(b.img->code[1], 0x3FFF);
+    EXPECT_EQ(at(b.img->code, {0, 1}), (Values{0x2805, 0x3FFF}));
     b.parse(":0400100005280000");   // byte address 0x10 = word 8; an odd last byte is ignored
-    EXPECT_EQ(b.img->code[8], 0x2805);
-    EXPECT_EQ(b.img->code[9], 0x0000);
+    EXPECT_EQ(at(b.img->code, {8, 9}), (Values{0x2805, 0x0000}));
     b.parse(":03001400AABBCC");
-    EXPECT_EQ(b.img->code[10], 0xBBAA);
-    EXPECT_EQ(b.img->code[11], 0x3FFF);
+    EXPECT_EQ(at(b.img->code, {10, 11}), (Values{0xBBAA, 0x3FFF}));
 }
 
 TEST(PicRecord, SixteenFConfigurationWindows) {
@@ -52,20 +49,16 @@ TEST(PicRecord, SixteenFConfigurationWindows) {
     // Without a whole word there is nothing to store: the checksum digits are not taken as data.
     b.parse(":00400E00B2");
     b.parse(":01400E00AA07");
-    EXPECT_EQ(b.img->config[7], 0x0BAA);
-    EXPECT_EQ(b.img->config[0], 1);
+    EXPECT_EQ(at(b.img->config, {7, 0}), (Values{0x0BAA, 1}));
     // 0x4008 starts at word 4 and stops at the area's end.
     b.parse(":0C4008001100120013001400150016006D");
-    EXPECT_EQ(b.img->config[4], 0x11);
-    EXPECT_EQ(b.img->config[7], 0x14);
+    EXPECT_EQ(at(b.img->config, {4, 7}), (Values{0x11, 0x14}));
 }
 
 TEST(PicRecord, SixteenFDataEEPromOneBytePerFileWord) {
     Blank b(k16F877);
     b.parse(":0442000011002200");
-    EXPECT_EQ(b.img->data[0], 0x11);
-    EXPECT_EQ(b.img->data[1], 0x22);
-    EXPECT_EQ(b.img->data[2], 0xFF);
+    EXPECT_EQ(at(b.img->data, {0, 1, 2}), (Values{0x11, 0x22, 0xFF}));
     // 0x4400 is still in the window (byte 256, the area's spare last byte); beyond it nothing.
     b.parse(":0444000077008800");
     EXPECT_EQ(b.img->data[256], 0x77);
@@ -94,34 +87,28 @@ TEST(PicRecord, ExtendedLinearAddressIsCarriedToLaterRecords) {
     EXPECT_EQ(b.parse(":020000040030CA", 0x123456), 0x300000u);
     // The upper address is returned unchanged by data records.
     EXPECT_EQ(b.parse(":0E000000FF220C0EFF0181FF0FC00FE00F402A", 0x300000), 0x300000u);
-    EXPECT_EQ(b.img->config[0], 0x22FF);
-    EXPECT_EQ(b.img->config[6], 0x400F);
+    EXPECT_EQ(at(b.img->config, {0, 6}), (Values{0x22FF, 0x400F}));
 }
 
 TEST(PicRecord, EighteenFBytesGoToTheirOwnByteAddress) {
     Blank b(k18F452);
     // gpasm writes CONFIG1H..2H as one record at the odd address 0x300001.
     b.parse(":03000100220C0EC0", 0x300000);
-    EXPECT_EQ(b.img->config[0], 0x22FF);   // CONFIG1L stays blank
-    EXPECT_EQ(b.img->config[1], 0x0E0C);
-    EXPECT_EQ(b.img->config[2], 0xFFFF);
+    EXPECT_EQ(at(b.img->config, {0, 1, 2}), (Values{0x22FF, 0x0E0C, 0xFFFF}));   // CONFIG1L, the low byte of word 0, stays blank
     b.parse(":01000500017D", 0x300000);
     EXPECT_EQ(b.img->config[2], 0x01FF);
     // Code: an odd start and an odd count.
     b.parse(":0300110012345600");
-    EXPECT_EQ(b.img->code[8], 0x12FF);
-    EXPECT_EQ(b.img->code[9], 0x5634);
+    EXPECT_EQ(at(b.img->code, {8, 9}), (Values{0x12FF, 0x5634}));
     // An even start and even count give whole words, as always.
     b.parse(":0400000004EF00F019");
-    EXPECT_EQ(b.img->code[0], 0xEF04);
-    EXPECT_EQ(b.img->code[1], 0xF000);
+    EXPECT_EQ(at(b.img->code, {0, 1}), (Values{0xEF04, 0xF000}));
 }
 
 TEST(PicRecord, EighteenFCodeUpTo7FFFAndNotPastTheArea) {
     Blank b(k18F452);
     b.parse(":047FFC0004EF00F09E");
-    EXPECT_EQ(b.img->code[16382], 0xEF04);
-    EXPECT_EQ(b.img->code[16383], 0xF000);
+    EXPECT_EQ(at(b.img->code, {16382, 16383}), (Values{0xEF04, 0xF000}));
     // A long record near the end of the window: what passes 0x7FFF is dropped.
     std::string line = ":207FFE00";
     for (int i = 0; i < 32; ++i) line += "AB";
@@ -136,11 +123,9 @@ TEST(PicRecord, IdBytesAndDataEEPromOfBothFamilies) {
     b.parse(":080000000102030405060708D4", 0x200000);
     for (int k = 0; k < 8; ++k) EXPECT_EQ(b.img->id[std::size_t(k)], k + 1);
     b.parse(":04000600AABBCCDD", 0x200000);   // 0x200006: two bytes fit, two are dropped
-    EXPECT_EQ(b.img->id[6], 0xAA);
-    EXPECT_EQ(b.img->id[7], 0xBB);
+    EXPECT_EQ(at(b.img->id, {6, 7}), (Values{0xAA, 0xBB}));
     b.parse(":0400000020003100AB", 0xF00000);
-    EXPECT_EQ(b.img->data[0], 0x20);
-    EXPECT_EQ(b.img->data[1], 0x31);
+    EXPECT_EQ(at(b.img->data, {0, 1}), (Values{0x20, 0x31}));
     b.parse(":02020000EE00", 0xF00000);   // 0xF00200 is the window's last address: byte 256
     EXPECT_EQ(b.img->data[256], 0xEE);
     // The 18F windows apply to a 16F buffer too.
@@ -171,15 +156,12 @@ TEST(PicHexRead, ReadsToTheEndAndStopsAtABadChecksum) {
     Blank b(k16F84);
     std::istringstream good(":020000000528D1\r\n:00000001FF\r\n:02000200633F5A\r\n");
     EXPECT_EQ(read_pic_hex(good, *b.img, k16F84), HexReadResult::Ok);
-    EXPECT_EQ(b.img->code[0], 0x2805);
-    EXPECT_EQ(b.img->code[1], 0x3F63);   // records after the end record are still read
+    EXPECT_EQ(at(b.img->code, {0, 1}), (Values{0x2805, 0x3F63}));   // records after the end record are still read
 
     Blank c(k16F84);
     std::istringstream bad(":020000000528D1\r\n:02000200633F5B\r\n:02000400633F58\r\n");
     EXPECT_EQ(read_pic_hex(bad, *c.img, k16F84), HexReadResult::BadChecksum);
-    EXPECT_EQ(c.img->code[0], 0x2805);
-    EXPECT_EQ(c.img->code[1], 0x3FFF);
-    EXPECT_EQ(c.img->code[2], 0x3FFF);
+    EXPECT_EQ(at(c.img->code, {0, 1, 2}), (Values{0x2805, 0x3FFF, 0x3FFF}));
 }
 
 TEST(PicHexRead, LfOnlyLowerCaseAndEmptyLinesReadCompletely) {

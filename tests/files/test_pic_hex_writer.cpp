@@ -77,14 +77,11 @@ TEST(PicHexWriter, EighteenFLayoutWithExtendedAddresses) {
     for (const auto& l : lines) EXPECT_TRUE(record_checksum_ok(l)) << l;
 }
 
-TEST(PicHexWriter, EqualImagesGiveEqualFiles) {
-    auto a = blank_pic(k18F242), b = blank_pic(k18F242);
-    a->code[100] = b->code[100] = 0xBEEF;
-    a->code[5000] = 0x1234;
-    EXPECT_NE(pic_hex_text(*a, k18F242), pic_hex_text(*b, k18F242));
-    b->code[5000] = 0x1234;
-    EXPECT_EQ(pic_hex_text(*a, k18F242), pic_hex_text(*b, k18F242));
-    // Words beyond the device's program memory are not part of its file.
+TEST(PicHexWriter, WordsBeyondTheProgramMemoryAreNotPartOfTheFile) {
+    auto a = blank_pic(k18F242);
+    const std::string blank_text = pic_hex_text(*a, k18F242);
     a->code[9000] = 0x0000;
-    EXPECT_EQ(pic_hex_text(*a, k18F242), pic_hex_text(*b, k18F242));
+    EXPECT_EQ(pic_hex_text(*a, k18F242), blank_text);
+    a->code[5000] = 0x1234;
+    EXPECT_NE(pic_hex_text(*a, k18F242), blank_text);
 }

@@ -22,6 +22,10 @@ struct WordGrid {
     std::array<std::uint16_t, 1024> words{};
 };
 
+// Row, column and nibble of the cursor.
+std::array<int, 3> cursor(const TMemGrid& g) { return {g.cursor_row(), g.cursor_col(), g.cursor_nibble()}; }
+using Cursor = std::array<int, 3>;
+
 TEST(MemGrid, NumColsIsEvenAndAtMostSixteen) {
     TMemGrid g;
     g.setNumCols(15);
@@ -46,8 +50,7 @@ TEST(MemGrid, Typing2805StoresMarksAndMovesToNextWord) {
     EXPECT_EQ(changes, 4);
     EXPECT_TRUE(w.grid.changed(0));
     EXPECT_FALSE(w.grid.changed(1));
-    EXPECT_EQ(w.grid.cursor_col(), 1);
-    EXPECT_EQ(w.grid.cursor_nibble(), 0);
+    EXPECT_EQ(cursor(w.grid), (Cursor{0, 1, 0}));
     // Lower-case letters give the same nibble; keypad digits are not accepted.
     QTest::keyClick(&w.grid, Qt::Key_A);
     EXPECT_EQ(w.words[1], 0xAFFF);
@@ -76,21 +79,16 @@ TEST(MemGrid, ReadOnlyIgnoresEveryKey) {
     QTest::keyClick(&w.grid, Qt::Key_Right);
     QTest::keyClick(&w.grid, Qt::Key_Down);
     EXPECT_EQ(w.words[0], 0x3FFF);
-    EXPECT_EQ(w.grid.cursor_col(), 0);
-    EXPECT_EQ(w.grid.cursor_row(), 0);
-    EXPECT_EQ(w.grid.cursor_nibble(), 0);
+    EXPECT_EQ(cursor(w.grid), (Cursor{0, 0, 0}));
 }
 
 TEST(MemGrid, RightWrapsToNextRowAndLeftBack) {
     WordGrid w;
     w.grid.set_cursor(0, 7, 3, false);
     QTest::keyClick(&w.grid, Qt::Key_Right);
-    EXPECT_EQ(w.grid.cursor_row(), 1);
-    EXPECT_EQ(w.grid.cursor_col(), 0);
+    EXPECT_EQ(cursor(w.grid), (Cursor{1, 0, 0}));
     QTest::keyClick(&w.grid, Qt::Key_Left);
-    EXPECT_EQ(w.grid.cursor_row(), 0);
-    EXPECT_EQ(w.grid.cursor_col(), 7);
-    EXPECT_EQ(w.grid.cursor_nibble(), 3);
+    EXPECT_EQ(cursor(w.grid), (Cursor{0, 7, 3}));
     // Typing on the last nibble of the last visible row scrolls one row down.
     const int last = w.grid.visible_rows() - 1;
     w.grid.set_cursor(last, 7, 3, false);
@@ -104,9 +102,7 @@ TEST(MemGrid, EndAndHomeAndPaging) {
     WordGrid w;
     QTest::keyClick(&w.grid, Qt::Key_End);
     EXPECT_GT(w.grid.TopRow(), 0);
-    EXPECT_EQ(w.grid.TopRow() + w.grid.cursor_row(), w.grid.rows() - 1);
-    EXPECT_EQ(w.grid.cursor_col(), 7);
-    EXPECT_EQ(w.grid.cursor_nibble(), 3);
+    EXPECT_EQ(cursor(w.grid), (Cursor{w.grid.rows() - 1 - w.grid.TopRow(), 7, 3}));
     QTest::keyClick(&w.grid, Qt::Key_Home);
     EXPECT_EQ(w.grid.TopRow(), 0);
     EXPECT_EQ(w.grid.cursor_col(), 0);
@@ -140,9 +136,7 @@ TEST(MemGrid, MarksPackAndUnpack) {
     EXPECT_FALSE(w.grid.changed(0));
     w.grid.set_changed(3, true);
     w.grid.unpack_changed(packed);   // adds marks, keeps the others
-    EXPECT_TRUE(w.grid.changed(0));
-    EXPECT_TRUE(w.grid.changed(9));
-    EXPECT_TRUE(w.grid.changed(3));
+    EXPECT_TRUE(w.grid.changed(0) && w.grid.changed(9) && w.grid.changed(3));
     // A longer text than the grid holds is cut to the grid.
     w.grid.unpack_changed(std::string(1000, '\xFF'));
     EXPECT_TRUE(w.grid.changed(1023));
@@ -153,9 +147,7 @@ TEST(MemGrid, ClickPicksElementAndNibble) {
     const int y = w.grid.row_height() * 2 + 2;   // screen row 1
     const int x = w.grid.hex_cell_x(2) + w.grid.char_width() / 2 + w.grid.char_width() * 2 + 1;
     QTest::mouseClick(w.grid.viewport(), Qt::LeftButton, {}, QPoint(x, y));
-    EXPECT_EQ(w.grid.cursor_row(), 1);
-    EXPECT_EQ(w.grid.cursor_col(), 2);
-    EXPECT_EQ(w.grid.cursor_nibble(), 2);
+    EXPECT_EQ(cursor(w.grid), (Cursor{1, 2, 2}));
     EXPECT_FALSE(w.grid.cursor_in_ascii());
     QTest::mouseClick(w.grid.viewport(), Qt::LeftButton, {}, QPoint(w.grid.ascii_x(5) + 1, y));
     EXPECT_TRUE(w.grid.cursor_in_ascii());
