@@ -15,24 +15,23 @@ using ::testing::ElementsAre;
 namespace fs = std::filesystem;
 
 TEST(PortList, WindowsStyleNames) {
-    PortList colons = build_port_list({"COM3:", "COM1:"});
-    EXPECT_THAT(colons.names, ElementsAre("COM1", "COM3"));
-    EXPECT_EQ(colons.count, 2);
-
-    PortList high = build_port_list({"COM12", "COM10", "COM2"});
-    EXPECT_THAT(high.names, ElementsAre("COM2"));
-    EXPECT_EQ(high.count, 3);
-
-    PortList odd = build_port_list({"COM", "COM 5", "LPT1", "COMx", "com4", "COM99999999999"});
-    EXPECT_THAT(odd.names, ElementsAre("COM5"));
-    EXPECT_EQ(odd.count, 4);   // every name beginning with "COM"
-
-    std::vector<std::string> many;
-    for (int n = 1; n <= 12; ++n) many.push_back("COM" + std::to_string(n));
-    PortList all = build_port_list(many);
-    EXPECT_EQ(all.names.size(), 9u);
-    EXPECT_EQ(all.names.back(), "COM9");
-    EXPECT_EQ(all.count, 12);
+    std::vector<std::string> twelve;
+    for (int n = 1; n <= 12; ++n) twelve.push_back("COM" + std::to_string(n));
+    const struct {
+        std::vector<std::string> found;
+        std::vector<std::string> names;
+        int count;   // every name beginning with "COM"
+    } cases[] = {
+        {{"COM3:", "COM1:"}, {"COM1", "COM3"}, 2},
+        {{"COM12", "COM10", "COM2"}, {"COM2"}, 3},
+        {{"COM", "COM 5", "LPT1", "COMx", "com4", "COM99999999999"}, {"COM5"}, 4},
+        {twelve, {"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8", "COM9"}, 12},
+    };
+    for (const auto& c : cases) {
+        const PortList list = build_port_list(c.found);
+        EXPECT_EQ(list.names, c.names) << c.count;
+        EXPECT_EQ(list.count, c.count);
+    }
 }
 
 // A fake /dev and /sys/class/tty.

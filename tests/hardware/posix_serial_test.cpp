@@ -26,10 +26,15 @@ public:
     int modem_bits = 0;
     termios attrs{};
     Termios2 t2{};
-    bool t2_set = false;
     int flags = O_RDWR | O_NONBLOCK;
     std::deque<std::string> input;   // one chunk per successful poll
     int closed = 0;
+
+    // Records one call; `result` is what the call returns.
+    int call(const std::string& text, int result = 0) {
+        calls.push_back(text);
+        return result;
+    }
 
     int open(const std::string& path, int f) override {
         std::string text = "open " + path;
@@ -44,9 +49,8 @@ public:
         return 7;
     }
     int close(int fd) override {
-        calls.push_back("close " + std::to_string(fd));
         ++closed;
-        return 0;
+        return call("close " + std::to_string(fd));
     }
     int ioctl_int(int, unsigned long request, int* arg) override {
         auto lines = [](int bits) {
@@ -55,22 +59,11 @@ public:
             if (bits & TIOCM_RTS) s += " RTS";
             return s;
         };
-        if (request == TIOCMBIS) {
-            calls.push_back("TIOCMBIS" + lines(*arg));
-            modem_bits |= *arg;
-        } else if (request == TIOCMBIC) {
-            calls.push_back("TIOCMBIC" + lines(*arg));
-            modem_bits &= ~*arg;
-        } else if (request == TIOCMGET) {
-            calls.push_back("TIOCMGET");
-            *arg = modem_bits;
-        } else if (request == FIONREAD) {
-            calls.push_back("FIONREAD");
-            *arg = input.empty() ? 0 : int(input.front().size());
-        } else {
-            calls.push_back("ioctl ?");
-        }
-        return 0;
+        if (request == TIOCMBIS) return modem_bits |= *arg, call("TIOCMBIS" + lines(*arg));
+        if (request == TIOCMBIC) return modem_bits &= ~*arg, call("TIOCMBIC" + lines(*arg));
+        if (request == TIOCMGET) return *arg = modem_bits, call("TIOCMGET");
+        if (request == FIONREAD) return *arg = input.empty() ? 0 : int(input.front().size()), call("FIONREAD");
+        return call("ioctl ?");
     }
     int ioctl_none(int, unsigned long request) override {
         const char* name = request == TIOCEXCL   ? "TIOCEXCL"
@@ -85,40 +78,19 @@ public:
         }
         return 0;
     }
-    int get_flags(int) override {
-        calls.push_back("F_GETFL");
-        return flags;
-    }
+    int get_flags(int) override { return call("F_GETFL", flags); }
     int set_flags(int, int f) override {
-        calls.push_back(std::string("F_SETFL") + ((f & O_NONBLOCK) ? " NONBLOCK" : ""));
         flags = f;
-        return 0;
+        return call(std::string("F_SETFL") + ((f & O_NONBLOCK) ? " NONBLOCK" : ""));
     }
-    int tcgetattr(int, termios* t) override {
-        calls.push_back("tcgetattr");
-        *t = attrs;
-        return 0;
-    }
+    int tcgetattr(int, termios* t) override { return *t = attrs, call("tcgetattr"); }
     int tcsetattr(int, int action, const termios* t) override {
-        calls.push_back(action == TCSANOW ? "tcsetattr TCSANOW" : "tcsetattr");
         attrs = *t;
-        return 0;
+        return call(action == TCSANOW ? "tcsetattr TCSANOW" : "tcsetattr");
     }
-    int get_termios2(int, Termios2& t) override {
-        calls.push_back("TCGETS2");
-        t = t2;
-        return 0;
-    }
-    int set_termios2(int, const Termios2& t) override {
-        calls.push_back("TCSETS2");
-        t2 = t;
-        t2_set = true;
-        return 0;
-    }
-    int tcflush(int, int queue) override {
-        calls.push_back(queue == TCIOFLUSH ? "tcflush TCIOFLUSH" : "tcflush");
-        return 0;
-    }
+    int get_termios2(int, Termios2& t) override { return t = t2, call("TCGETS2"); }
+    int set_termios2(int, const Termios2& t) override { return t2 = t, call("TCSETS2"); }
+    int tcflush(int, int queue) override { return call(queue == TCIOFLUSH ? "tcflush TCIOFLUSH" : "tcflush"); }
     int poll(int, short events, int timeout_ms) override {
         calls.push_back(std::string("poll ") + (events == POLLIN ? "IN " : "OUT ") + std::to_string(timeout_ms));
         if (events == POLLOUT) return 1;

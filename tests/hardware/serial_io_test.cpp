@@ -30,7 +30,7 @@ TEST_F(SerialCallsBackend, OpenPreparesThePortAndCloseRestoresIt) {
     EXPECT_TRUE(host.boxes.empty());
 }
 
-TEST_F(SerialCallsBackend, TargetOnInBothLineModes) {
+TEST_F(SerialCallsBackend, TargetOnInBothLineModesAndWithInvertedMclr) {
     for (bool eeprom : {false, true}) {
         io.set_eeprom_line_mode(eeprom);
         open_clean();
@@ -40,9 +40,7 @@ TEST_F(SerialCallsBackend, TargetOnInBothLineModes) {
             << "eeprom line mode " << eeprom;
         io.close_port();
     }
-}
-
-TEST_F(SerialCallsBackend, TargetOnWithInvertedMclrEndsWithRtsAndDtrSetAndBreakCleared) {
+    io.set_eeprom_line_mode(false);
     rec().invert_mclr = 1;
     rec().tset0_ms = 7;
     rec().thld0_ms = 9;
@@ -50,6 +48,7 @@ TEST_F(SerialCallsBackend, TargetOnWithInvertedMclrEndsWithRtsAndDtrSetAndBreakC
     io.target_on();
     EXPECT_THAT(take(), ElementsAre("RTS1", "DTR1", "BRK1", "sleep 50", "RTS0", "DTR0", "sleep 7", "RTS1", "DTR1",
                                     "BRK0", "sleep 9"));
+    // Ends with RTS and DTR set and the break cleared.
     EXPECT_TRUE(serial.lines.rts);
     EXPECT_TRUE(serial.lines.dtr);
     EXPECT_FALSE(serial.lines.brk);
@@ -139,12 +138,12 @@ TEST_F(DirectBackend, TargetOnInPicLineMode) {
     ASSERT_FALSE(again.empty());
     EXPECT_EQ(again[0], "W 3FC=00");
     EXPECT_EQ(std::count(again.begin(), again.end(), "sleep 350"), 0);
-}
+    io.close_port();
 
-TEST_F(DirectBackend, TargetOnInPicLineModeHonoursDataAndClockInversions) {
+    // Data and clock inversions change the levels; the MCLR inversion is not consulted here.
     rec().invert_data_out = 1;
     rec().invert_clock = 1;
-    rec().invert_mclr = 1;   // not consulted here
+    rec().invert_mclr = 1;
     open_clean();
     io.target_on();
     EXPECT_THAT(take(), ElementsAre("W 3FB=47", "sleep 350", "W 3FC=01", "W 3FC=03", "W 3FB=07", "sleep 50",

@@ -29,7 +29,7 @@ public:
     std::vector<std::string> questions;
     int answer = mbYes;
     int pumps = 0;
-    int rx_toggles = 0, tx_toggles = 0, leds_off_calls = 0;
+    int rx_toggles = 0, tx_toggles = 0;
     std::vector<bool> cursor;   // set_busy_cursor calls
     std::string status[3];
     // Runs once when the pump counter reaches `at_pump` (1-based).
@@ -54,14 +54,8 @@ public:
     }
     void toggle_rx_led() override { ++rx_toggles; }
     void toggle_tx_led() override { ++tx_toggles; }
-    void leds_off() override { ++leds_off_calls; }
+    void leds_off() override {}
     void set_busy_cursor(bool busy) override { cursor.push_back(busy); }
-
-    int errors() const {
-        int n = 0;
-        for (const auto& b : boxes) n += b.kind == MsgKind::Error;
-        return n;
-    }
 };
 
 } // namespace korvane::test

@@ -1,9 +1,10 @@
 #pragma once
 // A small 16F chip behind the programmer lines, decoding the ICSP frames on the clock edges. It
-// lets the operation and task tests run without the simulated bench; the bench tests cover the
-// real line interface.
+// lets the operation, sequence and task tests run without the simulated bench; the bench tests
+// cover the real line interface.
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
@@ -20,44 +21,36 @@ public:
     unsigned code_size = 1024, data_size = 64;
     bool present = true;
     bool open_ok = true;
-    unsigned tprog_ms = 0;                            // busy time after a programming command
     std::map<unsigned, std::uint16_t> stuck_low;      // address -> bits that never become 1
     std::map<unsigned, std::uint8_t> stuck_data_low;  // data address -> bits that never become 1
-    std::uint32_t protect_mask = 0, protect_value = 0;   // config & mask != value means protected
 
     // Counters the tests look at.
-    int opens = 0, closes = 0, target_ons = 0;
-    int writes = 0, reads = 0, suppressed = 0, increments = 0;
-    std::vector<std::string> commands;   // decoded command log ("C8", "R4", "W2:3FFF", ...)
-    bool log_commands = false;
+    int opens = 0, writes = 0, reads = 0, increments = 0;
     bool open = false;
+    // When on, the transactions in order: "2:3FFF" a load with its word ("0:FFFF" load configuration
+    // with its 16-bit value), "r4" a read, bare codes for the rest, "w13" a sleep, "T" target on.
+    bool record = false;
+    std::vector<std::string> tokens;
 
-    explicit FakePic16(std::uint16_t device_id = 0x0560) { erase_all(device_id); }
-
-    void erase_all(std::uint16_t device_id) {
+    FakePic16() {
         code.fill(0x3FFF);
         data.fill(0xFF);
         config.fill(0x3FFF);
-        config[6] = device_id;
+        config[6] = 0x0560;   // a 16F84, revision 0
     }
-    unsigned pc() const { return pc_; }
 
     bool open_port(const std::string&) override {
         ++opens;
         open = open_ok;
         return open_ok;
     }
-    void close_port() override {
-        ++closes;
-        open = false;
-    }
+    void close_port() override { open = false; }
     void target_on() override {
-        ++target_ons;
+        note("T");
         pc_ = 0;
         phase_ = Phase::Command;
         bits_ = 0;
         shift_ = 0;
-        busy_ms_ = 0;
     }
     void data_high() override { dtr_ = true; }
     void data_low() override { dtr_ = false; }
@@ -77,12 +70,10 @@ public:
     }
     bool read_data_in() override { return driving_ ? drive_ : dtr_; }
     void wait_us(unsigned) override {}
-    void sleep_ms(unsigned n) override { busy_ms_ = n >= busy_ms_ ? 0 : busy_ms_ - n; }
+    void sleep_ms(unsigned n) override { note("w" + std::to_string(n)); }
 
 private:
     enum class Phase { Command, DataIn, ReadOut };
-
-    bool protected_code() const { return protect_mask && (config[7] & protect_mask) != protect_value; }
 
     void falling_edge() {
         if (!present) return;
@@ -102,10 +93,11 @@ private:
                 bits_ = 0;
                 shift_ = 0;
                 phase_ = Phase::Command;
-                if (pending_ == 99) return;   // the command was suppressed
                 if (pending_ == 0) pc_ = 0x2000;
                 latch_ = v;
-                log("W" + std::to_string(pending_) + ":" + hex(v));
+                char text[8];
+                std::snprintf(text, sizeof text, "%u:%04X", pending_, unsigned(v));
+                note(text);
             }
         } else if (out_clock_ >= 16) {
             driving_ = false;
@@ -114,13 +106,8 @@ private:
     }
 
     void command(unsigned cmd) {
-        if (busy_ms_ > 0) {
-            // Busy: frames are still counted, the command is not executed.
-            ++suppressed;
-            if (cmd == 4 || cmd == 5) start_readout(0x3FFF, false);
-            else if (cmd == 0 || cmd == 2 || cmd == 3) { pending_ = 99; phase_ = Phase::DataIn; }
-            return;
-        }
+        if (cmd == 4 || cmd == 5) note("r" + std::to_string(cmd));
+        else if (cmd != 0 && cmd != 2 && cmd != 3) note(std::to_string(cmd));
         if (cmd != 1 && cmd != 7 && cmd != 8) seq_ = 0;
         switch (cmd) {
         case 0: case 2: case 3:
@@ -128,12 +115,12 @@ private:
             last_load_ = cmd;
             phase_ = Phase::DataIn;
             break;
-        case 4: case 5: {
+        case 4: case 5:
             ++reads;
-            log("R" + std::to_string(cmd));
-            start_readout(cmd == 4 ? read_program() : std::uint16_t(0x3F00 | read_data()), true);
+            out_value_ = cmd == 4 ? read_program() : std::uint16_t(0x3F00 | read_data());
+            out_clock_ = 0;
+            phase_ = Phase::ReadOut;
             break;
-        }
         case 6:
             ++increments;
             pc_ = pc_ >= 0x2000 ? 0x2000 + ((pc_ + 1 - 0x2000) & 0x1FFF) : pc_ + 1;
@@ -141,11 +128,9 @@ private:
         case 1: seq_ = 1; break;
         case 7: seq_ = seq_ == 1 ? 2 : 0; break;
         case 8:
-            log("C8");
             if (seq_ == 2) bulk_by_sequence();
             else program();
             seq_ = 0;
-            busy_ms_ = tprog_ms;
             break;
         case 9: code.fill(0x3FFF); break;
         case 11: data.fill(0xFF); break;
@@ -153,15 +138,8 @@ private:
         }
     }
 
-    void start_readout(std::uint16_t v, bool) {
-        out_value_ = v;
-        out_clock_ = 0;
-        phase_ = Phase::ReadOut;
-    }
-
     std::uint16_t read_program() const {
         if (pc_ >= 0x2000) return config[pc_ & 7];
-        if (protected_code()) return 0;
         return code[pc_ % code_size];
     }
     std::uint8_t read_data() const { return data[pc_ % data_size]; }
@@ -181,7 +159,6 @@ private:
             if (k < 4 || k == 7) config[k] = latch_;
             return;
         }
-        if (protected_code()) return;
         const unsigned a = pc_ % code_size;
         std::uint16_t v = latch_;
         if (auto it = stuck_low.find(a); it != stuck_low.end()) v = std::uint16_t(v & ~it->second);
@@ -195,25 +172,19 @@ private:
             for (int k = 0; k < 4; ++k) config[k] = 0x3FFF;
             config[7] = 0x3FFF;
         } else if (last_load_ == 3) {
-            if (!protected_code()) data.fill(0xFF);
-        } else if (!protected_code()) {
+            data.fill(0xFF);
+        } else {
             code.fill(0x3FFF);
         }
     }
 
-    static std::string hex(unsigned v) {
-        static const char* d = "0123456789ABCDEF";
-        std::string s(4, '0');
-        for (int i = 3; i >= 0; --i, v >>= 4) s[std::size_t(i)] = d[v & 15];
-        return s;
-    }
-    void log(const std::string& s) {
-        if (log_commands) commands.push_back(s);
+    void note(const std::string& token) {
+        if (record) tokens.push_back(token);
     }
 
     Phase phase_ = Phase::Command;
     unsigned bits_ = 0, shift_ = 0, pending_ = 0, last_load_ = 2, seq_ = 0;
-    unsigned pc_ = 0, out_clock_ = 0, busy_ms_ = 0;
+    unsigned pc_ = 0, out_clock_ = 0;
     std::uint16_t latch_ = 0x3FFF, out_value_ = 0;
     bool dtr_ = false, clock_ = false, drive_ = false, driving_ = false;
 };

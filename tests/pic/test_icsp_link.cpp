@@ -18,7 +18,7 @@ protected:
 
 TEST_F(Pic16LinkTest, IncrementCommandClocksSixBitsLsbFirst) {
     link.send_command(6);
-    EXPECT_EQ(lines.clocked_bits(), "011000");
+    EXPECT_EQ(lines.clocked_bits, "011000");
     // No wait at all with bit time 0 and command delay 0; data left at the last bit.
     EXPECT_TRUE(lines.waits_us.empty());
     EXPECT_FALSE(lines.data);
@@ -28,7 +28,7 @@ TEST_F(Pic16LinkTest, IncrementCommandClocksSixBitsLsbFirst) {
 TEST_F(Pic16LinkTest, FourBitCommandsForTheOtherFamily) {
     link.set_timing(0, 0, 3);
     link.send_command(0x3D);   // only the low four bits go out
-    EXPECT_EQ(lines.clocked_bits(), "1011");
+    EXPECT_EQ(lines.clocked_bits, "1011");
 }
 
 TEST_F(Pic16LinkTest, BitTimeWaitsAfterEachEdgeAndCommandDelayAfterCommand) {
@@ -42,11 +42,11 @@ TEST_F(Pic16LinkTest, BitTimeWaitsAfterEachEdgeAndCommandDelayAfterCommand) {
 
 TEST_F(Pic16LinkTest, SixteenBitValueHasNoFramingAndDataWordsDropBits14And15) {
     link.send_16(0x3FFF);
-    EXPECT_EQ(lines.clocked_bits(), "1111111111111100");
+    EXPECT_EQ(lines.clocked_bits, "1111111111111100");
     for (auto [word, bits] : {std::pair{0x7FFF, "0" "11111111111111" "0"}, {0x0001, "0" "10000000000000" "0"}}) {
         lines.clear();
         link.send_data_word(std::uint16_t(word));
-        EXPECT_EQ(lines.clocked_bits(), bits) << word;
+        EXPECT_EQ(lines.clocked_bits, bits) << word;
     }
 }
 

@@ -21,8 +21,6 @@ struct FakeView : IPicTaskView {
     std::vector<std::string> ids;
     int locks = 0, enables = 0, disables = 0;
     std::vector<bool> refreshes;
-    bool* busy = nullptr;
-    std::vector<bool> busy_at_disable;
     void show_pic_id(const std::string& id) override { ids.push_back(id); }
     void lock_config_panel() override { ++locks; }
     void refresh_views(bool clear_marks) override { refreshes.push_back(clear_marks); }
@@ -49,11 +47,6 @@ protected:
             EXPECT_EQ(priorities.back(), 0);
         }
         EXPECT_EQ(view.enables, view.disables);
-    }
-    int boxes_of(MsgKind k) const {
-        int n = 0;
-        for (const auto& b : host.boxes) n += b.kind == k;
-        return n;
     }
 
     SettingsRecord settings{};
