@@ -94,7 +94,8 @@ TEST(PicRecord, EighteenFBytesGoToTheirOwnByteAddress) {
     Blank b(k18F452);
     // gpasm writes CONFIG1H..2H as one record at the odd address 0x300001.
     b.parse(":03000100220C0EC0", 0x300000);
-    EXPECT_EQ(at(b.img->config, {0, 1, 2}), (Values{0x22FF, 0x0E0C, 0xFFFF}));   // CONFIG1L, the low byte of word 0, stays blank
+    // CONFIG1L, the low byte of word 0, stays blank.
+    EXPECT_EQ(at(b.img->config, {0, 1, 2}), (Values{0x22FF, 0x0E0C, 0xFFFF}));
     b.parse(":01000500017D", 0x300000);
     EXPECT_EQ(b.img->config[2], 0x01FF);
     // Code: an odd start and an odd count.
