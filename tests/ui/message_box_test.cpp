@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <tuple>
 
 #include "ui/message_format.h"
 #include "ui/msg_form.h"
@@ -11,26 +12,18 @@
 namespace korvane::test {
 namespace {
 
+// Every field of a line format, for comparing whole formats.
+auto fields(const LineFormat& f) {
+    return std::tuple(int(f.align), f.bold, f.italic, f.underline, f.strike, f.point_size, f.text);
+}
+
 TEST(MessageFormat, PrefixesSelectAlignmentStyleAndSize) {
-    LineFormat plain = parse_line_format("Process Aborted");
-    EXPECT_EQ(plain.align, LineAlign::Centre);
-    EXPECT_EQ(plain.point_size, 8);
-    EXPECT_FALSE(plain.bold);
-    EXPECT_EQ(plain.text, "Process Aborted");
-
-    LineFormat f = parse_line_format("lbu12~Start Time : ");
-    EXPECT_EQ(f.align, LineAlign::Left);
-    EXPECT_TRUE(f.bold);
-    EXPECT_TRUE(f.underline);
-    EXPECT_FALSE(f.italic);
-    EXPECT_EQ(f.point_size, 12);
-    EXPECT_EQ(f.text, "Start Time : ");
-
+    EXPECT_EQ(fields(parse_line_format("Process Aborted")),
+              fields({LineAlign::Centre, false, false, false, false, 8, "Process Aborted"}));
+    EXPECT_EQ(fields(parse_line_format("lbu12~Start Time : ")),
+              fields({LineAlign::Left, true, false, true, false, 12, "Start Time : "}));
+    EXPECT_EQ(fields(parse_line_format("is~a~b")), fields({LineAlign::Centre, false, true, false, true, 8, "a~b"}));
     EXPECT_EQ(parse_line_format("rl~x").align, LineAlign::Right);   // r wins over l
-    LineFormat is = parse_line_format("is~a~b");
-    EXPECT_TRUE(is.italic);
-    EXPECT_TRUE(is.strike);
-    EXPECT_EQ(is.text, "a~b");
     // The first character of the prefix is never part of the size.
     EXPECT_EQ(parse_line_format("12~x").point_size, 2);
     EXPECT_EQ(parse_line_format("9~x").point_size, 8);
