@@ -1,9 +1,14 @@
 // Our decoding checked against gpdasm, and our listings reassembled with gpasm.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
 #include <random>
 #include <sstream>
+#include <sys/wait.h>
 
 #include "common/test_env.h"
 #include "disasm/assembler_view.h"
@@ -11,13 +16,89 @@
 #include "disasm_fixture.h"
 #include "files/pic_hex_reader.h"
 #include "files/pic_hex_writer.h"
-#include "gputils.h"
 #include "pic/pic_catalogue.h"
 
 namespace korvane {
 namespace {
 
-using test::DecodedInstruction;
+struct CommandResult {
+    int status = -1;
+    std::string output;
+};
+
+// One decoded instruction, with every operand as a number: register, bit or destination (0 W,
+// 1 f), literal, or target address.
+struct DecodedInstruction {
+    std::string mnemonic;   // lower case; "dw" for a word that is no instruction
+    std::vector<int> operands;
+    bool operator==(const DecodedInstruction&) const = default;
+};
+
+// Quotes a path for the shell.
+std::string shell_quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+// Runs `command` through the shell, stdout and stderr together.
+CommandResult run_command(const std::string& command) {
+    CommandResult r;
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (!pipe) return r;
+    std::array<char, 4096> buf{};
+    std::size_t n;
+    while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) r.output.append(buf.data(), n);
+    const int status = pclose(pipe);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+// Whether the shell finds `name` on PATH.
+bool on_path(const std::string& name) { return run_command("command -v " + shell_quote(name)).status == 0; }
+
+// "goto 0x425" in test failure messages.
+void PrintTo(const DecodedInstruction& d, std::ostream* os) {
+    *os << d.mnemonic;
+    for (std::size_t i = 0; i < d.operands.size(); ++i) *os << (i ? ", 0x" : " 0x") << std::hex << d.operands[i] << std::dec;
+}
+
+// Our number formats: D'12, 0x0C, O'014, B'00001100; -1 for anything else.
+int parse_listing_number(const std::string& text) {
+    auto parse = [](const std::string& digits, int base) {
+        if (digits.empty()) return -1;
+        char* end = nullptr;
+        const long v = std::strtol(digits.c_str(), &end, base);
+        return *end ? -1 : int(v);
+    };
+    if (text.size() < 3) return -1;
+    const std::string prefix = text.substr(0, 2), rest = text.substr(2);
+    if (prefix == "0x") return parse(rest, 16);
+    if (prefix == "D'") return parse(rest, 10);
+    if (prefix == "O'") return parse(rest, 8);
+    if (prefix == "B'") return parse(rest, 2);
+    return -1;
+}
+
+// Program words of `gpdasm -p` output by word address (addresses below `limit` only).
+std::map<int, DecodedInstruction> parse_gpdasm(const std::string& output, int limit) {
+    // "0004:  0065  tris    0x65" / "0001:  1683  bsf     0x03, 0x5"
+    std::map<int, DecodedInstruction> words;
+    std::istringstream lines(output);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream in(line);
+        std::string address, word, mnemonic;
+        if (!(in >> address >> word >> mnemonic) || address.size() != 5 || address.back() != ':') continue;
+        const int a = int(std::strtol(address.c_str(), nullptr, 16));
+        if (a >= limit) continue;
+        DecodedInstruction d{mnemonic, {}};
+        std::string operand;
+        while (std::getline(in >> std::ws, operand, ',')) d.operands.push_back(int(std::strtol(operand.c_str(), nullptr, 0)));
+        words[a] = d;
+    }
+    return words;
+}
 
 constexpr int k16F84 = 0, k16F877 = 3;
 
@@ -46,7 +127,7 @@ int operand_value(const std::string& text) {
     if (text == "W") return 0;
     if (text == "f") return 1;
     if (text.size() >= 5 && text[0] == 'L') return int(std::strtol(text.substr(1, 4).c_str(), nullptr, 16));
-    if (int n = test::parse_listing_number(text); n >= 0) return n;
+    if (int n = parse_listing_number(text); n >= 0) return n;
     return name_value(text);
 }
 
@@ -104,19 +185,19 @@ bool known_divergence(int word, int code_size = 0x800) {
 class Gputils : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!test::on_path("gpasm") || !test::on_path("gpdasm"))
+        if (!on_path("gpasm") || !on_path("gpdasm"))
             GTEST_SKIP() << "gpasm/gpdasm not found on PATH: install gputils to run the comparison";
     }
 
     std::map<int, DecodedInstruction> gpdasm(const std::filesystem::path& hex, const char* processor, int words) {
-        const auto r = test::run_command(std::string("gpdasm -p ") + processor + " " + test::shell_quote(hex.string()));
+        const auto r = run_command(std::string("gpdasm -p ") + processor + " " + shell_quote(hex.string()));
         EXPECT_EQ(r.status, 0) << r.output;
-        return test::parse_gpdasm(r.output, words);
+        return parse_gpdasm(r.output, words);
     }
 
     // Assembles `source` into `hex` and loads it; a blank image when gpasm fails.
     std::unique_ptr<PicImage> assemble(const std::filesystem::path& source, const std::filesystem::path& hex, int device) {
-        const auto r = test::run_command("gpasm -o " + test::shell_quote(hex.string()) + " " + test::shell_quote(source.string()));
+        const auto r = run_command("gpasm -o " + shell_quote(hex.string()) + " " + shell_quote(source.string()));
         auto image = test::blank_image(device);
         EXPECT_EQ(r.status, 0) << r.output << "\n" << test::read_file(source);
         if (r.status == 0) {

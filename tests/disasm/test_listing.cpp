@@ -14,20 +14,11 @@ using test::blank_image;
 using test::blanks;
 using test::options;
 
-std::vector<std::string> header(const std::string& file, const std::string& device) {
-    return {"; Source Hex File " + file, "", blanks(12) + "LIST      P=" + device + ", F=INHX8M",
-            blanks(12) + "include  \"P" + device + ".inc\"", ""};
-}
-
-std::vector<std::string> with_header(const std::string& file, const std::string& device,
-                                     std::vector<std::string> body) {
-    auto lines = header(file, device);
-    lines.insert(lines.end(), body.begin(), body.end());
-    return lines;
-}
-
-std::vector<std::string> listing(const PicImage& image, int device, const ListingOptions& o) {
-    return disassemble_image(image, device, o);
+// The five header lines, then `body`.
+std::vector<std::string> with_header(const std::string& file, const std::string& device, std::vector<std::string> body) {
+    body.insert(body.begin(), {"; Source Hex File " + file, "", blanks(12) + "LIST      P=" + device + ", F=INHX8M",
+                               blanks(12) + "include  \"P" + device + ".inc\"", ""});
+    return body;
 }
 
 // A blank image with the given program words.
@@ -50,7 +41,7 @@ std::string line_with(const std::vector<std::string>& lines, const std::string& 
 TEST(Listing, GotoExampleGivesSixteenLines) {
     auto image = program(0, {{0, 0x2805}});
     image->file_name = "C:\\pic\\test.hex";
-    const auto lines = listing(*image, 0, kPlain);
+    const auto lines = disassemble_image(*image, 0, kPlain);
     const std::vector<std::string> expected = with_header(
         "C:\\pic\\test.hex", "16F84",
         {" ", blanks(28) + "ORG       0x0000", blanks(28) + "GOTO      L0005", blanks(8) + "L0005", " ", " ",
@@ -60,27 +51,27 @@ TEST(Listing, GotoExampleGivesSixteenLines) {
 
 TEST(Listing, OffsetAndOpcodeColumns) {
     auto image = program(0, {{0, 0x2805}});
-    const auto lines = listing(*image, 0, kColumns);
+    const auto lines = disassemble_image(*image, 0, kColumns);
     ASSERT_EQ(lines.size(), 16u);
     EXPECT_EQ(lines[7], "0000h:  2805" + blanks(16) + "GOTO      L0005");
     // Origin and separator lines never carry the columns.
     EXPECT_EQ(lines[6], blanks(28) + "ORG       0x0000");
     EXPECT_EQ(lines[8], blanks(8) + "L0005");
     // Offset alone leaves the opcode column blank.
-    EXPECT_EQ(listing(*image, 0, options(Radix::Hexadecimal, false, true, false))[7],
+    EXPECT_EQ(disassemble_image(*image, 0, options(Radix::Hexadecimal, false, true, false))[7],
               "0000h:" + blanks(22) + "GOTO      L0005");
 }
 
 TEST(Listing, BitAndFileInstructionColumns) {
     // RETURN has nothing after the mnemonic.
-    const auto lines = listing(*program(0, {{0, 0x1683}, {1, 0x0683}, {2, 0x0008}}), 0, kPlain);
+    const auto lines = disassemble_image(*program(0, {{0, 0x1683}, {1, 0x0683}, {2, 0x0008}}), 0, kPlain);
     EXPECT_EQ(line_with(lines, "BSF"), blanks(28) + "BSF       STATUS    , RP0");
     EXPECT_EQ(line_with(lines, "XORWF"), blanks(28) + "XORWF     STATUS    , f");
     EXPECT_EQ(line_with(lines, "RETURN"), blanks(28) + "RETURN");
 }
 
 TEST(Listing, LongOperandPushesTheLineInsteadOfBeingCut) {
-    const auto lines = listing(*program(3, {{0, 0x2005}, {5, 0x0008}}), 3, kColumns);   // CALL 5 on a 16F877
+    const auto lines = disassemble_image(*program(3, {{0, 0x2005}, {5, 0x0008}}), 3, kColumns);   // CALL 5 on a 16F877
     EXPECT_EQ(line_with(lines, "CALL"), "0000h:  2005" + blanks(16) + "CALL      L0005.L0805.L1005.L1805");
     EXPECT_EQ(line_with(lines, "RETURN"), "0005h:  0008    L0005       RETURN");
     // Labels past the end of the program stand alone, without address column.
@@ -90,16 +81,17 @@ TEST(Listing, LongOperandPushesTheLineInsteadOfBeingCut) {
 }
 
 TEST(Listing, EmptyBuffer) {
-    EXPECT_EQ(listing(*blank_image(0), 0, kColumns), with_header("", "16F84", {" ", " ", " ", " ", "", blanks(20) + "END"}));
+    EXPECT_EQ(disassemble_image(*blank_image(0), 0, kColumns),
+              with_header("", "16F84", {" ", " ", " ", " ", "", blanks(20) + "END"}));
 }
 
 TEST(Listing, IdWordsWithoutProgramHaveNoColumns) {
     auto image = blank_image(1);
     for (int i = 0; i < 4; ++i) image->config[std::size_t(i)] = std::uint16_t(0x3F01 + i);
-    EXPECT_EQ(listing(*image, 1, kColumns), with_header("", "16F628",
-                                 {blanks(28) + "ORG       0x2000", blanks(28) + "DATA      0x0001",
-                                  blanks(28) + "DATA      0x0002", blanks(28) + "DATA      0x0003",
-                                  blanks(28) + "DATA      0x0004", " ", " ", " ", " ", "", blanks(20) + "END"}));
+    EXPECT_EQ(disassemble_image(*image, 1, kColumns),
+              with_header("", "16F628", {blanks(28) + "ORG       0x2000", blanks(28) + "DATA      0x0001",
+                                         blanks(28) + "DATA      0x0002", blanks(28) + "DATA      0x0003",
+                                         blanks(28) + "DATA      0x0004", " ", " ", " ", " ", "", blanks(20) + "END"}));
     // The buffer itself is only read.
     EXPECT_EQ(image->config[0], 0x3F01);
 }
@@ -107,13 +99,13 @@ TEST(Listing, IdWordsWithoutProgramHaveNoColumns) {
 TEST(Listing, BlankIdBytesAreLeftOut) {
     auto image = blank_image(0);
     image->config = {0x3F7F, 0x3FFF, 0x007F, 0x00FF, 0x3FFF, 0x3FFF, 0x3FFF, 0x3FF1};
-    EXPECT_EQ(line_with(listing(*image, 0, kPlain), "0x2000"), "");
+    EXPECT_EQ(line_with(disassemble_image(*image, 0, kPlain), "0x2000"), "");
 }
 
 TEST(Listing, FuseSection) {
     auto image = blank_image(0);
     image->config[7] = 0x3FF1;
-    EXPECT_EQ(listing(*image, 0, options(Radix::Octal, true, true, true)), with_header("", "16F84",
+    EXPECT_EQ(disassemble_image(*image, 0, options(Radix::Octal, true, true, true)), with_header("", "16F84",
                                  {" ", " ", blanks(28) + "ORG       O'020007", blanks(28) + "DATA      O'037761",
                                   " ", " ", "", blanks(20) + "END"}));
 }
@@ -122,7 +114,7 @@ TEST(Listing, DataSectionInBlocksOfEight) {
     auto image = blank_image(0);
     image->data[9] = 0x12;
     image->data[10] = 0x7F;   // after the last programmed byte: left out
-    const auto lines = listing(*image, 0, kPlain);
+    const auto lines = disassemble_image(*image, 0, kPlain);
     std::vector<std::string> body = {" ", " ", " ", " ", " ", blanks(28) + "ORG       0x2100"};
     for (int i = 0; i < 8; ++i) body.push_back(blanks(28) + "DATA      0xFF");
     body.insert(body.end(), {" ", blanks(28) + "ORG       0x2108", blanks(28) + "DATA      0xFF",
@@ -132,7 +124,7 @@ TEST(Listing, DataSectionInBlocksOfEight) {
 
 TEST(Listing, GapsStartNewOrigins) {
     // GOTO 4; RETFIE and CLRWDT in one run; GOTO 0 alone at the last address labels the first word.
-    const auto lines = listing(*program(0, {{0, 0x2804}, {4, 0x0009}, {5, 0x0064}, {0x3FF, 0x2800}}), 0,
+    const auto lines = disassemble_image(*program(0, {{0, 0x2804}, {4, 0x0009}, {5, 0x0064}, {0x3FF, 0x2800}}), 0,
                                options(Radix::Decimal, false, true, true));
     const auto begin = lines.begin() + 5;
     const std::vector<std::string> body(begin, begin + 10);
@@ -144,10 +136,10 @@ TEST(Listing, GapsStartNewOrigins) {
 }
 
 TEST(Listing, LabelOnBlankWordKeepsItsAddressAndUndecodableWordsAreComments) {
-    const auto lines = listing(*program(0, {{0, 0x2802}, {3, 0x0008}}), 0, kColumns);   // GOTO 2, a blank word
+    const auto lines = disassemble_image(*program(0, {{0, 0x2802}, {3, 0x0008}}), 0, kColumns);   // GOTO 2, a blank word
     EXPECT_EQ(lines[8], "0002h:" + blanks(10) + "L0002");
     EXPECT_EQ(lines[10], blanks(28) + "ORG       0x0003");
-    EXPECT_EQ(listing(*program(0, {{0, 0x0001}}), 0, kColumns)[7], "0000h:  0001" + blanks(16) + "; ????");
+    EXPECT_EQ(disassemble_image(*program(0, {{0, 0x0001}}), 0, kColumns)[7], "0000h:  0001" + blanks(16) + "; ????");
 }
 
 TEST(Listing, TrimKeepsOneBlank) {

@@ -12,6 +12,7 @@ namespace korvane::test {
 
 template <class Image, class Context, std::unique_ptr<Image> (*Blank)(int)>
 struct FileCommandTest : ::testing::Test {
+    void SetUp() override { use(0); }   // the 16F84 or the 24C01
     void use(int device_or_type) {
         index = device_or_type;
         img = Blank(index);

@@ -2,6 +2,7 @@
 // may crash or touch memory outside the images (the sanitizer build checks the latter).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 #include <sstream>
@@ -28,9 +29,8 @@ struct Guarded {
         after.fill(0x5A);
     }
     bool intact() const {
-        for (auto b : before) if (b != 0xA5) return false;
-        for (auto b : after) if (b != 0x5A) return false;
-        return true;
+        return std::all_of(before.begin(), before.end(), [](auto b) { return b == 0xA5; }) &&
+               std::all_of(after.begin(), after.end(), [](auto b) { return b == 0x5A; });
     }
 };
 

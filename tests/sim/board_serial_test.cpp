@@ -15,14 +15,6 @@ TEST_F(SimTest, EmptySocketEchoesDtrOnCts) {
     EXPECT_FALSE(p.cts());
 }
 
-TEST_F(SimTest, ChipInRunModeLeavesTheNodeToDtr) {
-    auto& p = open_with_pic(3);
-    p.set_dtr(true);
-    EXPECT_TRUE(p.cts());
-    p.set_dtr(false);
-    EXPECT_FALSE(p.cts());
-}
-
 TEST_F(SimTest, PortIsExclusiveAndUsableAgainAfterClose) {
     open();
     std::string error;

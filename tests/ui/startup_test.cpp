@@ -8,6 +8,7 @@
 #include "ui/mem_grid.h"
 #include "ui/startup.h"
 #include "ui_fixture.h"
+#include "../files/recording_host.h"
 
 namespace korvane::test {
 namespace {
@@ -29,15 +30,7 @@ private:
     bool direct_ = false;
 };
 
-class RecordingHost : public IHost {
-public:
-    int message_box(const std::vector<std::string>& lines, MsgKind, const std::vector<int>&) override {
-        shown.push_back(lines);
-        return mbOK;
-    }
-    void set_status_text(int, const std::string&) override {}
-    std::vector<std::vector<std::string>> shown;
-};
+using test::RecordingHost;
 
 // Each time-stamp read is one microsecond later (at 100 ticks a microsecond).
 class SteppingClock : public IClock {
@@ -69,15 +62,15 @@ struct PortCheck {
 TEST(Startup, MissingPortAccessIsReportedOnceAndSwitchesToSerialCalls) {
     PortCheck none(false, true);
     EXPECT_TRUE(none.run());
-    ASSERT_EQ(none.host.shown.size(), 1u);
-    EXPECT_EQ(none.host.shown[0], (std::vector<std::string>{" ERROR!", "Could not start Direct I/O Driver!",
+    ASSERT_EQ(none.host.boxes.size(), 1u);
+    EXPECT_EQ(none.host.boxes[0].lines, (std::vector<std::string>{" ERROR!", "Could not start Direct I/O Driver!",
                                                             "Operation not permitted", "Switching to Windows API"}));
     EXPECT_EQ(none.settings.current_programmer().direct_io, 0);
     EXPECT_FALSE(none.ports.direct());
     EXPECT_GT(none.timers.loops_per_us(), 0u);   // the loop delay was calibrated
     // The next start finds the flag cleared and stays silent.
     EXPECT_FALSE(none.run());
-    EXPECT_EQ(none.host.shown.size(), 1u);
+    EXPECT_EQ(none.host.boxes.size(), 1u);
 }
 
 TEST(Startup, PortAccessIsAskedForWhateverTheProgrammerUses) {
@@ -92,12 +85,12 @@ TEST(Startup, PortAccessIsAskedForWhateverTheProgrammerUses) {
     EXPECT_FALSE(direct.run());
     EXPECT_TRUE(direct.ports.driver_ready());
     EXPECT_EQ(direct.settings.current_programmer().direct_io, 1);
-    EXPECT_TRUE(direct.host.shown.empty());
+    EXPECT_TRUE(direct.host.boxes.empty());
 
     // Refused and not asked for: silent, but the loop delay is calibrated all the same.
     PortCheck refused(false, false);
     EXPECT_FALSE(refused.run());
-    EXPECT_TRUE(refused.host.shown.empty());
+    EXPECT_TRUE(refused.host.boxes.empty());
     EXPECT_GT(refused.timers.loops_per_us(), 0u);
 }
 
