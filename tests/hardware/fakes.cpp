@@ -5,16 +5,11 @@
 
 namespace korvane::test {
 
-std::string hex2(unsigned v) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%02X", v & 0xFFu);
-    return buf;
-}
-
 namespace {
-std::string hex3(unsigned v) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%03X", v);
+// A port access as the trace shows it: "W 3FC=01".
+std::string access(char kind, unsigned port, unsigned value) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%c %03X=%02X", kind, port, value & 0xFFu);
     return buf;
 }
 } // namespace
@@ -31,7 +26,6 @@ void FakeClock::sleep_ms(std::uint32_t n) {
 }
 
 std::unique_ptr<ISerialPort> FakeSerialSystem::open(const std::string& port_name, std::string& error) {
-    opened_device = port_name;
     if (trace_) trace_->push_back("open " + port_name);
     if (fail_open) {
         error = open_error;
@@ -48,25 +42,12 @@ FakeSerialPort::~FakeSerialPort() {
 bool FakeSerialPort::restore_saved_settings() {
     log("restore");
     ++sys_.lines.restores;
-    sys_.lines.configured = false;
     return true;
 }
 
-bool FakeSerialPort::set_dtr(bool on) {
-    log(on ? "DTR1" : "DTR0");
-    sys_.lines.dtr = on;
-    return true;
-}
-
-bool FakeSerialPort::set_rts(bool on) {
-    log(on ? "RTS1" : "RTS0");
-    sys_.lines.rts = on;
-    return true;
-}
-
-bool FakeSerialPort::set_break(bool on) {
-    log(on ? "BRK1" : "BRK0");
-    sys_.lines.brk = on;
+bool FakeSerialPort::set_line(const char* name, bool& line, bool on) {
+    log(name + std::string(on ? "1" : "0"));
+    line = on;
     return true;
 }
 
@@ -83,10 +64,7 @@ bool FakeSerialPort::purge() {
 bool FakeSerialPort::configure(const SerialSettings& s) {
     log("configure " + std::to_string(s.baud) + " " + std::to_string(s.data_bits) +
         (s.parity == Parity::None ? "N" : s.parity == Parity::Odd ? "O" : "E") + std::to_string(s.stop_bits));
-    if (sys_.fail_configure) return false;
-    sys_.lines.configured = true;
-    sys_.lines.settings = s;
-    return true;
+    return !sys_.fail_configure;
 }
 
 bool FakeSerialPort::set_timeouts(const SerialTimeouts& t) {
@@ -106,14 +84,14 @@ std::uint8_t FakePortIO::read_byte(std::uint16_t port) {
     if (clock_) clock_->advance_us(access_us);
     std::uint8_t v = regs.count(port) ? regs[port] : 0;
     if (port == 0x42) v = std::uint8_t(pit_latched_);
-    if (log_reads && trace_) trace_->push_back("R " + hex3(port) + "=" + hex2(v));
+    if (log_reads && trace_) trace_->push_back(access('R', port, v));
     return v;
 }
 
 void FakePortIO::write_byte(std::uint16_t port, std::uint8_t value) {
     ++accesses;
     if (clock_) clock_->advance_us(access_us);
-    if (trace_) trace_->push_back("W " + hex3(port) + "=" + hex2(value));
+    if (trace_) trace_->push_back(access('W', port, value));
     if (port == 0x42) {
         pit_initial_ = value;
         pit_start_us_ = clock_ ? clock_->now_us() : 0;

@@ -16,8 +16,6 @@ namespace korvane::test {
 
 using Trace = std::vector<std::string>;
 
-std::string hex2(unsigned v);
-
 class FakeClock : public IClock {
 public:
     explicit FakeClock(Trace* trace = nullptr) : trace_(trace) {}
@@ -38,8 +36,6 @@ class FakeSerialPort;
 // Remembers the levels the port's lines are at, as a device would see them.
 struct LineState {
     bool dtr = false, rts = false, brk = false, cts = false;
-    bool configured = false;
-    SerialSettings settings{};
     int restores = 0;
 };
 
@@ -51,7 +47,6 @@ public:
     std::string open_error = "No such file or directory";
     bool fail_configure = false;
     LineState lines;
-    std::string opened_device;
     int open_ports = 0;
 private:
     Trace* trace_;
@@ -62,9 +57,9 @@ public:
     FakeSerialPort(FakeSerialSystem& sys, Trace* trace) : sys_(sys), trace_(trace) { ++sys_.open_ports; }
     ~FakeSerialPort() override;
     bool restore_saved_settings() override;
-    bool set_dtr(bool on) override;
-    bool set_rts(bool on) override;
-    bool set_break(bool on) override;
+    bool set_dtr(bool on) override { return set_line("DTR", sys_.lines.dtr, on); }
+    bool set_rts(bool on) override { return set_line("RTS", sys_.lines.rts, on); }
+    bool set_break(bool on) override { return set_line("BRK", sys_.lines.brk, on); }
     bool cts() override;
     bool purge() override;
     bool configure(const SerialSettings& s) override;
@@ -73,6 +68,7 @@ public:
     std::size_t write(const std::uint8_t*, std::size_t n) override { return n; }
     std::size_t available() override { return 0; }
 private:
+    bool set_line(const char* name, bool& line, bool on);
     void log(const std::string& s) { if (trace_) trace_->push_back(s); }
     FakeSerialSystem& sys_;
     Trace* trace_;
