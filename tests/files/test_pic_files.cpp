@@ -93,7 +93,7 @@ TEST_F(PicFilesTest, SaveWritesTheImageText) {
     EXPECT_TRUE(host.boxes.empty());
     EXPECT_EQ(img->file_name, "");   // a save leaves the buffer's name and directory alone
     EXPECT_EQ(settings.last_pic_dir.str(), "");
-    EXPECT_EQ(read_file(name), pic_hex_text(*img, k18F452));   // which reads back whole (RoundTrip)
+    EXPECT_EQ(read_file(name), pic_hex_text(*img, k18F452));   // read back whole in the round-trip tests
 }
 
 TEST_F(PicFilesTest, FailedSavesAreReportedAndLeaveNoPartialFile) {
