@@ -25,12 +25,21 @@ constexpr int kIdAndConfigSteps = 16;
 std::uint16_t movlw(unsigned k) { return std::uint16_t(0x0E00 | (k & 0xFF)); }
 } // namespace
 
-std::uint16_t Pic18Ops::config_compare_mask(int k) {
+std::uint16_t Pic18Ops::config_compare_mask(int device_index, int k) {
+    // CONFIG1L, 3L and 4H do not exist; CONFIG3H (CCP2MX) only on the XX2 parts; the 16 KB parts
+    // have blocks 0 and 1 only in the CP, WRT and EBTR bytes.
+    const bool xx2 = device_index == 4 || device_index == 6 || device_index == 8 || device_index == 10;
+    const bool small = pic_device(device_index).code_size <= 8192;
+    const std::uint16_t blocks = small ? 0x0003 : 0x000F;
     switch (k) {
-    case 0: return 0xFF00;   // CONFIG1L
-    case 2: return 0xFF00;   // CONFIG3L
-    case 3: return 0x00FF;   // CONFIG4H
-    default: return 0xFFFF;
+    case 0: return 0x2700;
+    case 1: return 0x0F0F;
+    case 2: return xx2 ? 0x0100 : 0x0000;
+    case 3: return 0x0085;
+    case 4: return std::uint16_t(0xC000 | blocks);
+    case 5: return std::uint16_t(0xE000 | blocks);
+    case 6: return std::uint16_t(0x4000 | blocks);
+    default: return 0;
     }
 }
 
@@ -96,7 +105,7 @@ bool Pic18Ops::read_all(bool verify, bool after_program) {
     link_.set_table_pointer(kPic18ConfigAddress);
     for (int k = 0; k < 7; ++k) {
         if (k % 2 == 0) host.toggle_rx_led();
-        take(p.config_area[k], link_.read_word(), kAreaConfig, config_compare_mask(k));
+        take(p.config_area[k], link_.read_word(), kAreaConfig, config_compare_mask(p.device_index, k));
         if (!step_and_pump()) return false;
     }
 
@@ -383,7 +392,7 @@ bool Pic18Ops::config_phase(bool write_verify) {
         link_.set_table_pointer(kPic18ConfigAddress);
         for (k = 0; k < 7; ++k) {
             if (k % 2 == 0) p.host_.toggle_rx_led();
-            const std::uint16_t mask = config_compare_mask(k);
+            const std::uint16_t mask = config_compare_mask(p.device_index, k);
             if ((link_.read_word() & mask) != (p.config_area[k] & mask)) {
                 match = false;
                 ++attempts;

@@ -22,8 +22,9 @@ public:
     bool program_configuration(bool write_verify, bool report);
     void erase(bool remove_protection, bool report, unsigned code);
 
-    // Configuration bytes 1L, 3L and 4H do not exist and read 0: the bits compared per word.
-    static std::uint16_t config_compare_mask(int k);
+    // The bits configuration word k (bytes 0x300000 + 2k, + 2k + 1) implements on the device;
+    // the others read 0 whatever was written, so they are not compared.
+    static std::uint16_t config_compare_mask(int device_index, int k);
 
 private:
     // Runs the selected areas' phases in order; false when one failed or an abort came.

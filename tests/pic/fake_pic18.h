@@ -20,6 +20,9 @@ public:
     std::array<std::uint8_t, 0x8000> code{};
     std::array<std::uint8_t, 8> id{};
     std::array<std::uint8_t, 14> config{};
+    // Bits each configuration byte has (an 18F452); the others read 0.
+    std::array<std::uint8_t, 14> config_bits{0x00, 0x27, 0x0F, 0x0F, 0x00, 0x01, 0x85,
+                                             0x00, 0x0F, 0xC0, 0x0F, 0xE0, 0x0F, 0x40};
     std::array<std::uint8_t, 256> data{};
     std::uint16_t device_id = 0x0420;   // an 18F452, revision 0
     unsigned code_bytes = 0x8000;
@@ -252,7 +255,7 @@ private:
         if (a >= 0x200000 && a < 0x200008) return id[a - 0x200000];
         if (a >= 0x300000 && a < 0x30000E) {
             const unsigned k = a - 0x300000;
-            return (k == 0 || k == 4 || k == 7) ? 0 : config[k];   // 1L, 3L, 4H do not exist
+            return std::uint8_t(config[k] & config_bits[k]);
         }
         if (a == 0x3FFFFE) return std::uint8_t(device_id);
         if (a == 0x3FFFFF) return std::uint8_t(device_id >> 8);
