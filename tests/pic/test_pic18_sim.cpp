@@ -2,7 +2,7 @@
 // chips, on the virtual clock.
 #include <gtest/gtest.h>
 
-#if __has_include("sim/pic18_chip.h")
+#ifdef KORVANE_PIC18_SIM
 #include <cstdio>
 #include <map>
 #include <sstream>
