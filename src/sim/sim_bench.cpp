@@ -23,8 +23,9 @@ std::unique_ptr<SocketChip> make_chip(TargetKind kind, int index, const SimFault
     if (faults.empty) return nullptr;
     if (kind == TargetKind::Pic) {
         if (const Pic16Model* m = pic16_model(index)) return std::make_unique<Pic16Chip>(*m, faults, counters);
+        if (const Pic18Model* m = pic18_model(index)) return std::make_unique<Pic18Chip>(*m, faults, counters);
     }
-    return nullptr;   // 18F parts and EEPROMs are not modelled yet: an empty socket
+    return nullptr;   // EEPROMs are not modelled yet: an empty socket
 }
 } // namespace
 
@@ -97,6 +98,9 @@ void SimBench::wipe_chip() {
     if (Pic16Chip* p = pic16()) {
         p->blank();
         store_.remove(p->image_file_name());
+    } else if (Pic18Chip* p18 = pic18()) {
+        p18->blank();
+        store_.remove(p18->image_file_name());
     }
 }
 
@@ -113,6 +117,7 @@ void SimBench::insert_selected() {
         if (faults_.protect) {
             if (auto* p = dynamic_cast<Pic16Chip*>(chip.get()))
                 p->set_config_word(protected_config(p->model(), p->config_word()));
+            if (auto* p18 = dynamic_cast<Pic18Chip*>(chip.get())) p18->protect();
         }
     }
     board_.insert(std::move(chip));
