@@ -25,7 +25,11 @@ std::unique_ptr<SocketChip> make_chip(TargetKind kind, int index, const SimFault
         if (const Pic16Model* m = pic16_model(index)) return std::make_unique<Pic16Chip>(*m, faults, counters);
         if (const Pic18Model* m = pic18_model(index)) return std::make_unique<Pic18Chip>(*m, faults, counters);
     }
-    return nullptr;   // EEPROMs are not modelled yet: an empty socket
+    if (kind == TargetKind::EEProm) {
+        if (const Eeprom24Model* m = eeprom24_model(index))
+            return std::make_unique<EepromSocketChip>(*m, faults, counters);
+    }
+    return nullptr;
 }
 } // namespace
 
@@ -84,6 +88,11 @@ void SimBench::reset_from_env() {
     read_environment();
 }
 
+I2cEeprom* SimBench::eeprom() {
+    auto* socket = dynamic_cast<EepromSocketChip*>(chip());
+    return socket ? &socket->eeprom() : nullptr;
+}
+
 SocketChip* SimBench::chip() {
     SocketChip* c = board_.chip();
     if (c) c->settle(clock_->now_ns());
@@ -105,6 +114,9 @@ void SimBench::wipe_chip() {
     } else if (Pic18Chip* p18 = pic18()) {
         p18->blank();
         store_.remove(p18->image_file_name());
+    } else if (I2cEeprom* e = eeprom()) {
+        e->blank();
+        store_.remove(e->model().image_file);
     }
 }
 
