@@ -2,6 +2,7 @@
 // What the virtual ISO card needs of a PIC core, so the 14-bit and the 16-bit core both fit: run
 // the written program for a number of instruction cycles, reset it, and see its port pins.
 #include <cstdint>
+#include <vector>
 
 namespace korvane::sim {
 
@@ -30,6 +31,12 @@ public:
     virtual std::uint64_t cycles() const = 0;
     // Instructions executed since the last reset, for tests and traces.
     virtual std::uint64_t instructions() const = 0;
+    // The instruction rate changed (the reader's clock): timers on their own oscillator, such as
+    // the watchdog, now last another number of cycles.
+    virtual void set_instruction_hz(double hz) = 0;
+    // The part's data EEPROM, and whether the program wrote it (the card then keeps it).
+    virtual const std::vector<std::uint8_t>& data_eeprom() const = 0;
+    virtual bool data_eeprom_written() const = 0;
 };
 
 } // namespace korvane::sim

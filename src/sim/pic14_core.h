@@ -26,6 +26,10 @@ public:
     void stop() override { stop_ = true; }
     std::uint64_t cycles() const override { return cycles_; }
     std::uint64_t instructions() const override { return instructions_; }
+    void set_instruction_hz(double hz) override {
+        instruction_hz_ = hz;
+        schedule();
+    }
 
     // ---- state, for tests and the card ----
     Pic14Part part() const { return part_; }
@@ -38,9 +42,9 @@ public:
     std::uint8_t latch(int port) const { return latch_[std::size_t(port)]; }
     std::uint8_t tris(int port) const { return tris_[std::size_t(port)]; }
     bool sleeping() const { return sleeping_; }
-    const std::vector<std::uint8_t>& eeprom() const { return eeprom_; }
+    const std::vector<std::uint8_t>& data_eeprom() const override { return eeprom_; }
     // Whether the program wrote its data EEPROM since load().
-    bool eeprom_written() const { return eeprom_written_; }
+    bool data_eeprom_written() const override { return eeprom_written_; }
     std::uint64_t watchdog_resets() const { return wdt_resets_; }
     std::uint16_t code_words() const { return std::uint16_t(program_.size()); }
 

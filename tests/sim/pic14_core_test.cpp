@@ -381,8 +381,8 @@ wait    btfsc EECON1,WR
         de 0, 0, 0, 0, 0, 0, 0x6E
         )");
         c.run(20000);
-        EXPECT_EQ(c.eeprom()[5], 0xC3);
-        EXPECT_TRUE(c.eeprom_written());
+        EXPECT_EQ(c.data_eeprom()[5], 0xC3);
+        EXPECT_TRUE(c.data_eeprom_written());
         EXPECT_EQ(c.peek(0x20), 0x6E) << "read of the byte the image put at 6";
         EXPECT_TRUE(c.sleeping());
         // 4 ms at 3.58 MHz / 4: the busy loop ran that long.
