@@ -10,6 +10,7 @@ constexpr std::uint32_t kClock357 = 3579545, kClock600 = 6000000;
 constexpr std::uint64_t kMsNs = 1000000;
 constexpr std::size_t kHistory = 4096;
 constexpr int kAtrCorruptedByte = 14;   // the 0x90 of the loader's answer
+constexpr std::uint64_t kFifoTimeoutChars = 4;
 } // namespace
 
 class CardReaderPort final : public ISerialPort {
@@ -105,6 +106,7 @@ std::unique_ptr<ISerialPort> CardReader::open(const std::string&, std::string& e
     ++counters_.opens;
     saved_ = settings_;
     rx_.clear();
+    pending_.clear();
     // Opening a serial port raises DTR and RTS: the card powers up held in reset.
     dtr_ = rts_ = true;
     power_up(clock_->now_ns());
@@ -149,6 +151,7 @@ void CardReader::close_port() {
     open_ = false;
     ++generation_;
     rx_.clear();
+    pending_.clear();
     line_.clear();
 }
 
@@ -163,6 +166,7 @@ void CardReader::catch_up() {
 void CardReader::advance_to(std::uint64_t t, bool stop_on_byte) {
     while (sim_ns_ < t) {
         std::uint64_t target = std::min(t, line_.next_look(sim_ns_));
+        if (!pending_.empty()) target = std::min(target, pending_.front().time_ns);
         if (target <= sim_ns_) target = sim_ns_ + 1;
         if (card_) {
             const std::uint64_t reached = card_->run_until(target);
@@ -174,9 +178,11 @@ void CardReader::advance_to(std::uint64_t t, bool stop_on_byte) {
     }
 }
 
-// Moves what the host's receiver decoded into the receive buffer, through the faults.
+// Takes what the host's receiver decoded, through the faults, and hands the bytes that are due
+// to the host; true when the host got any.
 bool CardReader::deliver() {
-    bool any = false;
+    const std::uint64_t frame_ns = std::uint64_t(1 + settings_.data_bits + (settings_.parity != Parity::None) +
+                                                 settings_.stop_bits) * 1000000000ull / settings_.baud;
     for (LineByte& b : line_.received()) {
         if (b.echo) {
             ++counters_.echo_bytes;
@@ -191,12 +197,18 @@ bool CardReader::deliver() {
         }
         counters_.parity_errors += b.parity_error;
         counters_.framing_errors += b.framing_error;
-        rx_.push_back(b.value);
         history_.push_back(b);
         if (history_.size() > kHistory) history_.pop_front();
-        any = true;
+        b.time_ns += kFifoTimeoutChars * frame_ns;
+        pending_.push_back(b);
     }
     line_.received().clear();
+    bool any = false;
+    while (!pending_.empty() && pending_.front().time_ns <= sim_ns_) {
+        rx_.push_back(pending_.front().value);
+        pending_.pop_front();
+        any = true;
+    }
     return any;
 }
 
@@ -235,6 +247,7 @@ void CardReader::send(const std::uint8_t* data, std::size_t n) {
 void CardReader::purge() {
     catch_up();
     rx_.clear();
+    pending_.clear();
     line_.drop_unsent(sim_ns_);
 }
 

@@ -5,6 +5,9 @@
 // it powers them down. The card runs on the bench clock: it catches up whenever the host touches
 // the port, and reads wait on that clock (instantly on the virtual clock).
 //
+// The host's serial stack hands each received byte on four character times after its stop bit,
+// as a 16550's receive FIFO time-out does, so the host never answers inside the card's guard time.
+//
 // The reader's oscillator follows the host: 6.00 MHz when the host's rate is nearer 16129 baud
 // (6.00 MHz / 372), else 3.579545 MHz; the fault `cardclock=HZ` fixes it.
 #include <cstdint>
@@ -107,6 +110,7 @@ private:
     LinkWatch watch_;
     std::uint64_t sim_ns_ = 0;          // card and line have run up to here
     int card_bytes_since_reset_ = 0;
+    std::deque<LineByte> pending_;   // received, not yet handed to the host
     std::deque<std::uint8_t> rx_;
     std::deque<LineByte> history_;
     CardReaderCounters counters_;
