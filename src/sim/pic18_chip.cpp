@@ -58,7 +58,7 @@ void Pic18Chip::pins_changed(const Pins& p, std::uint64_t now_ns) {
 
 void Pic18Chip::enter() {
     prog_mode_ = true;
-    core_.reset(ResetKind::PowerOn);
+    core_.reset(Pic18Reset::PowerOn);
     phase_ = Phase::Command;
     clocks_ = 0;
     shift_ = 0;
@@ -72,7 +72,7 @@ void Pic18Chip::leave(std::uint64_t now) {
     close_windows(now, true);
     if (write_ != Write::None && write_ != Write::Armed) ++counters_.timing_violations;
     if (core_.eeprom_write_busy()) ++counters_.timing_violations;   // MCLR low cuts the write short
-    core_.reset(ResetKind::Mclr);
+    core_.reset(Pic18Reset::Mclr);
     write_ = Write::None;
     erase_ = Erase::None;
     prog_mode_ = false;

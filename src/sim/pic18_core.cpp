@@ -16,7 +16,7 @@ Pic18Core::Pic18Core(const Pic18Model& model, Pic18Memory& memory)
     : model_(model), mem_(memory), flash_(memory), ram_(model.ram_bytes, 0) {
     eeprom_write_us_ = model.eeprom_write_us;
     self_write_us_ = model.self_write_us;
-    reset(ResetKind::PowerOn);
+    reset(Pic18Reset::PowerOn);
 }
 
 void Pic18Core::set_oscillator_hz(std::uint32_t hz) {
@@ -52,7 +52,7 @@ unsigned Pic18Core::step() {
     stall_cycles_ = 0;
     if (stack_reset_) {
         stack_reset_ = false;
-        reset(ResetKind::Stack);
+        reset(Pic18Reset::Stack);
     }
     advance(used);
     return used;
@@ -81,7 +81,7 @@ void Pic18Core::execute(std::uint16_t word) {
     stall_cycles_ = 0;
     if (stack_reset_) {
         stack_reset_ = false;
-        reset(ResetKind::Stack);
+        reset(Pic18Reset::Stack);
     }
 }
 
@@ -322,7 +322,7 @@ unsigned Pic18Core::control(std::uint16_t op) {
         pc_ = pop();
         if (op & 1) restore_shadow();
         return 2;
-    case 0x00FF: reset(ResetKind::Instruction); return 1;   // RESET
+    case 0x00FF: reset(Pic18Reset::Instruction); return 1;   // RESET
     default: return 1;   // NOP and the unused codes of this page
     }
 }

@@ -39,7 +39,7 @@ namespace flag {
 constexpr std::uint8_t C = 0x01, DC = 0x02, Z = 0x04, OV = 0x08, N = 0x10;
 }
 
-enum class ResetKind : std::uint8_t { PowerOn, Mclr, Watchdog, Instruction, Stack };
+enum class Pic18Reset : std::uint8_t { PowerOn, Mclr, Watchdog, Instruction, Stack };
 
 // The table-pointer step of TBLRD / TBLWT and of the ICSP table commands.
 enum class TableMode : std::uint8_t { Plain, PostIncrement, PostDecrement, PreIncrement };
@@ -52,7 +52,7 @@ public:
     Pic18Core(const Pic18Model& model, Pic18Memory& memory);
 
     // ---- running ----
-    void reset(ResetKind kind = ResetKind::PowerOn);
+    void reset(Pic18Reset kind = Pic18Reset::PowerOn);
     // Executes the instruction at the PC (or sleeps a cycle, or takes an interrupt) and returns
     // the instruction cycles used. Also lets the watchdog and the EEPROM write timer run.
     unsigned step();

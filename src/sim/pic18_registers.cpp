@@ -35,8 +35,8 @@ void Pic18Core::set_prod(unsigned product) {
 
 // ---- reset ---------------------------------------------------------------------------------
 
-void Pic18Core::reset(ResetKind kind) {
-    const bool por = kind == ResetKind::PowerOn;
+void Pic18Core::reset(Pic18Reset kind) {
+    const bool por = kind == Pic18Reset::PowerOn;
     const std::uint8_t eecon1 = reg(sfr::EECON1);
     const std::uint8_t rcon = reg(sfr::RCON);
     const std::uint8_t status = reg(sfr::STATUS);
@@ -53,8 +53,8 @@ void Pic18Core::reset(ResetKind kind) {
         reg(sfr::STATUS) = status;
         stkptr_ &= 0xC0;   // the overflow and underflow flags tell why
         std::uint8_t r = rcon;
-        if (kind == ResetKind::Watchdog) r &= std::uint8_t(~0x08);
-        if (kind == ResetKind::Instruction) r &= std::uint8_t(~0x10);
+        if (kind == Pic18Reset::Watchdog) r &= std::uint8_t(~0x08);
+        if (kind == Pic18Reset::Instruction) r &= std::uint8_t(~0x10);
         reg(sfr::RCON) = r;
         reg(sfr::EECON1) = std::uint8_t(eecon1 & (EEPGD | CFGS | WRERR));
     }
@@ -300,7 +300,7 @@ void Pic18Core::advance(unsigned used) {
             clear_watchdog();
             set_rcon(0x0C, 0x00);
         } else {
-            reset(ResetKind::Watchdog);
+            reset(Pic18Reset::Watchdog);
         }
     }
 }
