@@ -2,7 +2,6 @@
 // chips, on the virtual clock.
 #include <gtest/gtest.h>
 
-#ifdef KORVANE_PIC18_SIM
 #include <cstdio>
 #include <map>
 #include <sstream>
@@ -239,4 +238,3 @@ TEST(Pic18Faults, ChipSlowerThanTheProgrammingDelayFailsUntilTheDelayIsRaised) {
 
 } // namespace
 } // namespace korvane
-#endif
