@@ -40,6 +40,7 @@ SimBench::SimBench() {
 
 SimBench::~SimBench() {
     board_.on_power_off = nullptr;
+    reader_.force_close();
     serial_.force_close();
     remove_chip();
 }
@@ -61,6 +62,7 @@ void SimBench::read_environment() {
 void SimBench::use_clock(SimClock& c) {
     clock_ = &c;
     board_.set_clock(c);
+    reader_.set_clock(c);
     pit_.set_clock(c);
     port_io_.set_clock(c);
 }
@@ -68,11 +70,13 @@ void SimBench::use_clock(SimClock& c) {
 void SimBench::reset_from_env() {
     // Unsaved memory is dropped: the new environment may name another state directory.
     board_.on_power_off = nullptr;
+    reader_.force_close();
     serial_.force_close();
     board_.insert(nullptr);
     board_.on_power_off = [this] { save_chip(); };
     kind_ = TargetKind::None;
     index_ = -1;
+    reader_.select_card(-1, -1);
     counters_ = SimCounters{};
     board_.trace().disable();
     board_.trace().clear();

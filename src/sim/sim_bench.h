@@ -11,6 +11,7 @@
 #include <string>
 
 #include "hardware/ports.h"
+#include "sim/card_reader.h"
 #include "sim/chip_store.h"
 #include "sim/jdm_board.h"
 #include "sim/pic16_chip.h"
@@ -38,6 +39,8 @@ public:
     void reset_from_env();
 
     ISerialSystem& serial() { return serial_; }
+    // The smart-card reader beside the programmer (its own port, also named "SIM").
+    CardReader& reader() { return reader_; }
     IPortIO& ports() { return port_io_; }
     IClock& clock() { return *clock_; }
     SimClock& sim_clock() { return *clock_; }
@@ -46,6 +49,8 @@ public:
     // there keeps the chip as it is.
     void select_target(TargetKind kind, int index);
     TargetKind target_kind() const { return kind_; }
+    // The card in the reader: PIC catalogue index, EEPROM index.
+    void select_card(int pic_index, int eeprom_index) { reader_.select_card(pic_index, eeprom_index); }
     int target_index() const { return index_; }
 
     // Same syntax as KORVANE_SIM; the chip is taken out and put back with the new faults.
@@ -90,6 +95,7 @@ private:
     PitTimer pit_{real_clock_};
     SimPortIO port_io_{uart_, pit_, real_clock_};
     SimSerial serial_{board_, uart_};
+    CardReader reader_{real_clock_};
 };
 
 } // namespace korvane::sim
