@@ -36,10 +36,6 @@ std::size_t card_write_block_length(int eeprom_type) {
 
 std::size_t card_read_block_length(int eeprom_type) { return eeprom_type <= 1 ? 64 : 128; }
 
-// The simulated bench answers a reader port name with its card reader, not the JDM board.
-Endpoint card_reader_endpoint(PortResolver& resolver, const std::string& port_name) {
-    return resolver.resolve(port_name);
-}
 
 TEE_THRU_IO::TEE_THRU_IO(SettingsRecord& settings, IHost& host, PortResolver& resolver)
     : settings_(settings), host_(host), resolver_(resolver) {}
@@ -55,7 +51,9 @@ std::string TEE_THRU_IO::port_name() const { return settings_.card_reader_port.s
 
 bool TEE_THRU_IO::open_reader_port() {
     close_reader_port();
-    endpoint_ = card_reader_endpoint(resolver_, port_name());
+    // The simulated reader holds the card chosen in the selection dialog.
+    resolver_.select_card(settings_.iso_pic_device, settings_.iso_eeprom_device);
+    endpoint_ = resolver_.resolve_reader(port_name());
     if (!endpoint_.serial) return false;
     std::string error;
     port_ = endpoint_.serial->open(endpoint_.device, error);

@@ -23,9 +23,6 @@ SerialTimeouts card_reader_timeouts(std::size_t bytes_requested);
 std::size_t card_write_block_length(int eeprom_type);
 std::size_t card_read_block_length(int eeprom_type);
 
-// What the reader's port name leads to.
-Endpoint card_reader_endpoint(PortResolver& resolver, const std::string& port_name);
-
 class TEE_THRU_IO {
 public:
     TEE_THRU_IO(SettingsRecord& settings, IHost& host, PortResolver& resolver);

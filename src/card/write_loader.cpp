@@ -82,14 +82,16 @@ private:
 
 } // namespace
 
-LoaderWriter::LoaderWriter(SettingsRecord& settings, IHost& host, IPicTaskView& view, TPIC& pic, bool* busy_flag)
-    : set_priority(set_process_priority), loader_source(loader_text), settings_(settings), host_(host), view_(view), pic_(pic),
-      busy_(busy_flag ? busy_flag : &own_busy_) {}
+LoaderWriter::LoaderWriter(SettingsRecord& settings, IHost& host, IPicTaskView& view, TPIC& pic, bool* busy_flag,
+                           PortResolver* resolver)
+    : set_priority(set_process_priority), loader_source(loader_text), settings_(settings), host_(host), view_(view),
+      pic_(pic), resolver_(resolver), busy_(busy_flag ? busy_flag : &own_busy_) {}
 
 bool LoaderWriter::run(PicImage& active) {
     if (*busy_) return false;
     if (settings_.confirm_program && !confirm_box(host_, "Really want to program the Device ?")) return false;
     LoaderSession session(*busy_, host_, view_, pic_, set_priority, settings_.priority);
+    if (resolver_) resolver_->select_card(settings_.iso_pic_device, settings_.iso_eeprom_device);
     pic_.select_image(active);
     pic_.load_programmer_params();
     if (!session.open()) return false;

@@ -8,6 +8,7 @@
 #include "app/pic_tasks.h"
 #include "app/settings.h"
 #include "buffers/pic_buffers.h"
+#include "hardware/ports.h"
 
 namespace korvane {
 
@@ -16,7 +17,9 @@ class TPIC;
 class LoaderWriter {
 public:
     // `busy_flag` is the task controller's; null: the writer keeps its own.
-    LoaderWriter(SettingsRecord& settings, IHost& host, IPicTaskView& view, TPIC& pic, bool* busy_flag = nullptr);
+    // `resolver` (optional) is told the card type, so a simulated card holds the right PIC.
+    LoaderWriter(SettingsRecord& settings, IHost& host, IPicTaskView& view, TPIC& pic, bool* busy_flag = nullptr,
+                 PortResolver* resolver = nullptr);
 
     // Runs the command on the active buffer (which afterwards holds the loader image). True when
     // the loader was programmed: the caller then switches to the ISO-EEPROM mode.
@@ -33,6 +36,7 @@ private:
     IHost& host_;
     IPicTaskView& view_;
     TPIC& pic_;
+    PortResolver* resolver_;
     bool own_busy_ = false;
     bool* busy_;
 };

@@ -21,6 +21,8 @@
 #include "files/file_messages.h"
 #include "files/pic_files.h"
 #include "pic/pic_catalogue.h"
+#include "card/card_flows.h"
+#include "ui/card_side.h"
 #include "ui/config_panel.h"
 #include "ui/decorations.h"
 #include "ui/icons.h"
@@ -50,6 +52,10 @@ void TMain::process_messages() {
         abort_pending_ = false;
         pic_->abort();
     }
+    if (abort_pending_ && busy_ && card_ && card_->task_running()) {
+        abort_pending_ = false;
+        card_->abort();
+    }
 }
 void TMain::toggle_rx_led() { LedRX->toggle(); }
 void TMain::toggle_tx_led() { LedTX->toggle(); }
@@ -57,6 +63,8 @@ void TMain::leds_off() {
     LedRX->set_on(false);
     LedTX->set_on(false);
 }
+void TMain::set_rx_led(bool on) { LedRX->set_on(on); }
+void TMain::set_tx_led(bool on) { LedTX->set_on(on); }
 
 void TMain::set_busy_cursor(bool busy) {
     if (busy) QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -209,15 +217,19 @@ void TMain::run_pic_task(int task) {
 
 void TMain::cmd_read() {
     if (mode_ == kModePic) run_pic_task(int(PicSide::Task::Read));
+    else if (mode_ == kModeIsoEEProm) run_card_task(int(CardTask::Read));
 }
 void TMain::cmd_program() {
     if (mode_ == kModePic) run_pic_task(int(PicSide::Task::Program));
+    else if (mode_ == kModeIsoEEProm) run_card_task(int(CardTask::Program));
 }
 void TMain::cmd_verify() {
     if (mode_ == kModePic) run_pic_task(int(PicSide::Task::Verify));
+    else if (mode_ == kModeIsoEEProm) run_card_task(int(CardTask::Verify));
 }
 void TMain::cmd_erase() {
     if (mode_ == kModePic) run_pic_task(int(PicSide::Task::Erase));
+    else if (mode_ == kModeIsoEEProm) run_card_task(int(CardTask::Erase));
 }
 void TMain::cmd_clear_cp() {
     if (mode_ == kModePic) run_pic_task(int(PicSide::Task::ClearCP));
@@ -233,9 +245,10 @@ void TMain::cmd_program_data() {
 void TMain::cmd_program_config() { run_pic_task(int(PicSide::Task::ProgramConfig)); }
 
 void TMain::cmd_abort() {
-    if (!busy_ || !pic_) return;
-    if (pic_->task_running()) pic_->abort();
-    else abort_pending_ = true;
+    if (!busy_) return;
+    if (pic_ && pic_->task_running()) pic_->abort();
+    else if (card_ && card_->task_running()) card_->abort();
+    else if (pic_ || card_) abort_pending_ = true;
 }
 
 // --- views ---

@@ -11,6 +11,7 @@
 #include "files/file_names.h"
 #include "pic/pic_catalogue.h"
 #include "ui/config_panel.h"
+#include "ui/card_side.h"
 #include "ui/decorations.h"
 #include "ui/main_window.h"
 #include "ui/mem_grid.h"
@@ -187,6 +188,7 @@ void TMain::Switch_Task() {
         const int type = mode_eeprom_device();
         EEPromWin->setByteSize(eeprom_index_valid(type) ? int(eeprom_type(type).size) : 0);
         if (eeprom_index_valid(type)) clear_all_eeprom_buffers(*ee_buffers_, type);
+        if (mode_ == kModeIsoEEProm) card_ = std::make_unique<CardSide>(*this, settings_);
         fill_device_list();
         CodeWin->hide();
         DataWin->hide();
@@ -205,6 +207,7 @@ void TMain::Switch_Task() {
 }
 
 void TMain::Close_Active_Task() {
+    card_.reset();
     pic_.reset();
     pic_buffers_.reset();
     ee_buffers_.reset();

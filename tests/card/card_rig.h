@@ -8,7 +8,7 @@
 #include "card/card_flows.h"
 #include "card/ee_thru_io.h"
 #include "eeprom/eeprom_catalogue.h"
-#include "fake_reader.h"
+#include "common/fake_reader.h"
 #include "hardware/ports.h"
 #include "pic/fake_host.h"
 

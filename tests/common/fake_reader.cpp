@@ -1,4 +1,4 @@
-#include "fake_reader.h"
+#include "common/fake_reader.h"
 
 namespace korvane::test {
 
