@@ -24,7 +24,11 @@ std::unique_ptr<SocketChip> make_chip(TargetKind kind, int index, const SimFault
     if (kind == TargetKind::Pic) {
         if (const Pic16Model* m = pic16_model(index)) return std::make_unique<Pic16Chip>(*m, faults, counters);
     }
-    return nullptr;   // 18F parts and EEPROMs are not modelled yet: an empty socket
+    if (kind == TargetKind::EEProm) {
+        if (const Eeprom24Model* m = eeprom24_model(index))
+            return std::make_unique<EepromSocketChip>(*m, faults, counters);
+    }
+    return nullptr;   // 18F parts are not modelled yet: an empty socket
 }
 } // namespace
 
@@ -83,6 +87,11 @@ void SimBench::reset_from_env() {
     read_environment();
 }
 
+I2cEeprom* SimBench::eeprom() {
+    auto* socket = dynamic_cast<EepromSocketChip*>(chip());
+    return socket ? &socket->eeprom() : nullptr;
+}
+
 SocketChip* SimBench::chip() {
     SocketChip* c = board_.chip();
     if (c) c->settle(clock_->now_ns());
@@ -101,6 +110,9 @@ void SimBench::wipe_chip() {
     if (Pic16Chip* p = pic16()) {
         p->blank();
         store_.remove(p->image_file_name());
+    } else if (I2cEeprom* e = eeprom()) {
+        e->blank();
+        store_.remove(e->model().image_file);
     }
 }
 

@@ -13,6 +13,7 @@
 #include "hardware/ports.h"
 #include "sim/card_reader.h"
 #include "sim/chip_store.h"
+#include "sim/eeprom_socket_chip.h"
 #include "sim/jdm_board.h"
 #include "sim/pic16_chip.h"
 #include "sim/pit_timer.h"
@@ -64,6 +65,7 @@ public:
     // The chip in the socket with its due cycles finished, or null.
     SocketChip* chip();
     Pic16Chip* pic16() { return dynamic_cast<Pic16Chip*>(chip()); }
+    I2cEeprom* eeprom();
     // Writes the chip's memory to the state directory now.
     bool save_chip();
     // Blanks the chip in the socket and forgets its saved image.
