@@ -4,7 +4,6 @@
 
 #include "app/process_priority.h"
 #include "card/setup_loader.h"
-#include "pic/pic_catalogue.h"
 #include "pic/tpic.h"
 
 namespace korvane {
@@ -100,10 +99,6 @@ bool LoaderWriter::run(PicImage& active) {
 
 bool LoaderWriter::program_loader(PicImage& active) {
     const int device = pic_.device_index;
-    if (!is_pic16f(device)) {
-        error_box(host_, pic_.title(), {"PIC18F operations are not available yet"});
-        return false;
-    }
     pic_.device_id_read = 0x3FFF;
     if (settings_.check_pic && !pic_.device_check()) {
         error_box(host_, pic_.title(), {"Wrong PIC Type Selected"});
@@ -113,7 +108,8 @@ bool LoaderWriter::program_loader(PicImage& active) {
     load_loader_text(loader_source ? loader_source(device) : std::string(), active, device);
     view_.refresh_views(true);
     ProgrammingScope scope(host_, view_);
-    // Verified while written, erased first, no success box of its own: whatever the options say.
+    // Either family: verified while written, erased first, no success box of its own, whatever
+    // the options say.
     return pic_.program_all(true, false, true);
 }
 
