@@ -4,7 +4,6 @@
 
 #include "hardware/ports.h"
 #include "ui/main_window.h"
-#include "ui/mem_grid.h"
 
 namespace korvane {
 
@@ -15,10 +14,7 @@ struct CardSide::Impl : ICardView {
         if (window.priority_hook) runner.set_priority = window.priority_hook;
     }
     void set_device_list_enabled(bool on) override { window.Items_List->setEnabled(on); }
-    void refresh_eeprom_grid(bool clear_marks) override {
-        if (clear_marks) window.EEPromWin->clear_changed();
-        window.EEPromWin->viewport()->update();
-    }
+    void refresh_eeprom_grid(bool clear_marks) override { window.refresh_eeprom_view(clear_marks); }
     void enable_abort() override { window.abort_widgets(true); }
     void disable_abort() override { window.abort_widgets(false); }
 

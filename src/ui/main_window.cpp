@@ -18,6 +18,7 @@
 #include "ui/card_side.h"
 #include "ui/config_panel.h"
 #include "ui/decorations.h"
+#include "ui/eeprom_side.h"
 #include "ui/icons.h"
 #include "ui/mem_grid.h"
 #include "ui/pic_side.h"
