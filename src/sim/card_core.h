@@ -17,13 +17,13 @@ public:
     virtual void drive_changed(int port, std::uint8_t latch, std::uint8_t tris, std::uint64_t cycle) = 0;
 };
 
-enum class ResetKind : std::uint8_t { PowerOn, Mclr };
+enum class CoreReset : std::uint8_t { PowerOn, Mclr };
 
 class ICardCore {
 public:
     virtual ~ICardCore() = default;
     // Puts the core in its reset state; the cycle count starts again at 0.
-    virtual void reset(ResetKind kind) = 0;
+    virtual void reset(CoreReset kind) = 0;
     // Executes until the cycle count reaches `until` (an instruction may end one cycle past it)
     // or stop() was called from a pin callback.
     virtual void run(std::uint64_t until) = 0;

@@ -53,7 +53,7 @@ void IsoCard::set_power(bool on, std::uint64_t now_ns) {
     origin_ns_ = now_ns;
     if (on) {
         power_on_ns_ = now_ns;
-        core_->reset(ResetKind::PowerOn);
+        core_->reset(CoreReset::PowerOn);
         if (!startup_.mclr_pin || !rst_low_) release(now_ns);
     } else if (io_low_) {
         io_low_ = false;
@@ -71,7 +71,7 @@ void IsoCard::set_rst_low(bool low, std::uint64_t now_ns) {
     if (low) {
         ++resets_;
         origin_ns_ = now_ns;
-        core_->reset(ResetKind::Mclr);
+        core_->reset(CoreReset::Mclr);
     } else {
         release(now_ns);
     }

@@ -54,7 +54,7 @@ Pic14Core::Pic14Core(Pic14Part part, ICorePins& pins, double instruction_hz)
     }
     code_mask_ = std::uint16_t(program_.size() - 1);
     build_map();
-    reset(ResetKind::PowerOn);
+    reset(CoreReset::PowerOn);
 }
 
 void Pic14Core::load(const std::vector<std::uint16_t>& program, std::uint16_t config,
@@ -66,7 +66,7 @@ void Pic14Core::load(const std::vector<std::uint16_t>& program, std::uint16_t co
     eeprom_written_ = false;
     config_ = config & 0x3FFF;
     wdt_enabled_ = (config_ & 0x0004) != 0;
-    reset(ResetKind::PowerOn);
+    reset(CoreReset::PowerOn);
 }
 
 // ---- register file ----
@@ -206,8 +206,8 @@ void Pic14Core::power_on_values() {
     intcon_ = 0;
 }
 
-void Pic14Core::reset(ResetKind kind) {
-    if (kind == ResetKind::PowerOn) {
+void Pic14Core::reset(CoreReset kind) {
+    if (kind == CoreReset::PowerOn) {
         power_on_values();
     } else {
         // MCLR: TO and PD as they were, or 1 and 0 when the reset woke the part from sleep.

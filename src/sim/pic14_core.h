@@ -21,7 +21,7 @@ public:
     // Program words, configuration word and data EEPROM as programmed.
     void load(const std::vector<std::uint16_t>& program, std::uint16_t config, const std::vector<std::uint8_t>& eeprom);
 
-    void reset(ResetKind kind) override;
+    void reset(CoreReset kind) override;
     void run(std::uint64_t until) override;
     void stop() override { stop_ = true; }
     std::uint64_t cycles() const override { return cycles_; }

@@ -165,6 +165,39 @@ TEST_F(CardReaderTest, TheSixteenF84WaitsForItsPowerUpTimer) {
     EXPECT_GE(bench().reader().history().front().time_ns / 1000 - opened, 72000u);
 }
 
+TEST_F(CardReaderTest, WhatTheCardWritesIntoItsDataEepromTheProgrammerReadsBack) {
+    if (!have_gpasm()) GTEST_SKIP() << "gpasm not found: install gputils";
+    const AssembledProgram p = assemble("16f628", R"(
+        org 0
+        bsf STATUS,RP0
+        movlw 3
+        movwf EEADR
+        movlw 0x5A
+        movwf EEDATA
+        bsf EECON1,WREN
+        movlw 0x55
+        movwf EECON2
+        movlw 0xAA
+        movwf EECON2
+        bsf EECON1,WR
+        sleep
+    )", 2048);
+    ASSERT_TRUE(p.ok()) << p.listing_error;
+    bench().select_target(TargetKind::Pic, k16F628);
+    for (std::uint32_t a = 0; a < 2048; ++a) bench().pic16()->set_program_word(a, p.words[a]);
+    bench().pic16()->set_config_word(0x3F29);
+    bench().select_card(k16F628, k24C64);
+    auto port = open_reader();
+    port->set_rts(false);
+    bench().clock().sleep_ms(20);   // the 4 ms write cycle, and more
+    port->available();
+    port.reset();
+    EXPECT_EQ(bench().pic16()->data_byte(3), 0x5A) << "the chip in the socket is the card's PIC";
+    bench().select_target(TargetKind::Pic, k16F84);
+    bench().select_target(TargetKind::Pic, k16F628);
+    EXPECT_EQ(bench().pic16()->data_byte(3), 0x5A) << "and its saved image";
+}
+
 TEST_F(CardReaderTest, SilentAndBadAtrFaultsAndTheOnesNobodyKnows) {
     make_bench("silent");
     auto port = card_628();

@@ -50,13 +50,27 @@ bool have_gpasm() {
     return run("command -v gpasm", out) == 0;
 }
 
+namespace {
+AssembledProgram assemble_path(const std::filesystem::path& asm_path, bool pic18, std::size_t code_words);
+}
+
 AssembledProgram assemble(const std::string& processor, const std::string& source, std::size_t code_words) {
-    AssembledProgram p;
     korvane::test::TempDir dir;
     const auto asm_path = dir.path() / "prog.asm";
-    const auto hex_path = dir.path() / "prog.hex";
     korvane::test::write_file(asm_path, "\tprocessor " + processor + "\n\tinclude <p" + processor + ".inc>\n" +
                                             "\terrorlevel -302\n\tradix dec\n" + source + "\n\tend\n");
+    return assemble_path(asm_path, processor.rfind("18", 0) == 0, code_words);
+}
+
+AssembledProgram assemble_file(const std::string& path, bool pic18, std::size_t code_words) {
+    return assemble_path(path, pic18, code_words);
+}
+
+namespace {
+AssembledProgram assemble_path(const std::filesystem::path& asm_path, bool pic18, std::size_t code_words) {
+    AssembledProgram p;
+    korvane::test::TempDir dir;
+    const auto hex_path = dir.path() / "prog.hex";
     std::string output;
     const int status = run("gpasm -q -a inhx32 -o '" + hex_path.string() + "' '" + asm_path.string() + "'", output);
     if (status != 0) {
@@ -65,7 +79,6 @@ AssembledProgram assemble(const std::string& processor, const std::string& sourc
     }
     std::ifstream in(hex_path);
     p.bytes = parse_hex(in);
-    const bool pic18 = processor.rfind("18", 0) == 0;
     p.words.assign(code_words, pic18 ? 0xFFFF : 0x3FFF);
     for (const auto& [address, value] : p.bytes) {
         const std::uint32_t word = address / 2;
@@ -90,5 +103,6 @@ AssembledProgram assemble(const std::string& processor, const std::string& sourc
     }
     return p;
 }
+} // namespace
 
 } // namespace korvane::sim::test

@@ -23,5 +23,7 @@ bool have_gpasm();
 // Assembles `source` for `processor` ("16f84a", "16f628", "16f877", "18f452"); `code_words` sizes
 // the 16F program memory (blank words are 0x3FFF).
 AssembledProgram assemble(const std::string& processor, const std::string& source, std::size_t code_words);
+// Assembles a source file that names its own processor.
+AssembledProgram assemble_file(const std::string& path, bool pic18, std::size_t code_words);
 
 } // namespace korvane::sim::test

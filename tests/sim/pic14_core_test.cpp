@@ -500,7 +500,7 @@ TEST_F(Pic14CoreTest, ResetsGiveThePowerOnAndMclrValues) {
     EXPECT_EQ(c.peek(0x85), 0x3F);
     c.run(100);
     EXPECT_EQ(c.peek(0x0A), 0x1F);
-    c.reset(ResetKind::Mclr);
+    c.reset(CoreReset::Mclr);
     EXPECT_EQ(c.pc(), 0);
     EXPECT_EQ(c.peek(0x0A), 0x00);
     EXPECT_EQ(c.peek(0x86), 0xFF) << "TRISB back to inputs";
