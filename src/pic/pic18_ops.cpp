@@ -17,9 +17,9 @@ constexpr std::uint16_t kMovwfEedata = 0x6EA8, kMovwfEecon2 = 0x6EA7, kMovfEecon
 constexpr std::uint16_t kBsfWren = 0x84A6, kBcfWren = 0x94A6, kBsfWr = 0x82A6;
 constexpr std::uint8_t kEecon1Wr = 0x02;
 constexpr unsigned kDataWriteWaitMs = 2;
-// The target needs a few ms per EEPROM byte; it is polled this often (1 ms apart) beyond the
-// first 2 ms before the byte is given up to the read-back.
-constexpr int kDataWritePolls = 10;
+// The target needs a few ms per EEPROM byte (4 ms typical); it is polled this often, 1 ms apart,
+// beyond the first 2 ms before the byte is left to the read-back.
+constexpr int kDataWritePolls = 50;
 constexpr int kIdAndConfigSteps = 16;
 
 std::uint16_t movlw(unsigned k) { return std::uint16_t(0x0E00 | (k & 0xFF)); }
