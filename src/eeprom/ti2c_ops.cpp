@@ -107,6 +107,15 @@ bool TI2C::write(unsigned n) {
         bus_.stop();   // starts the device's internal write cycle
         if (!pump()) break;
     }
+    // Closing the port takes the socket's supply away: the last page must be in its cells first.
+    if (addr > 0) {
+        const unsigned block = two_address_bytes() ? 0 : (addr - 1) / 256;
+        if (!bus_.ack_polling(block)) {
+            bus_.no_ack_message();
+            return fail_now();
+        }
+        bus_.stop();
+    }
     progress_reset();
     host_.leds_off();
     return abort_requested == 0;

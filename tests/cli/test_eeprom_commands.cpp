@@ -54,3 +54,33 @@ TEST_F(EEPromCommands, AnEmptySocketOrAMissingFileExitsWithOne) {
 
 } // namespace
 } // namespace korvane
+
+namespace korvane {
+namespace {
+
+TEST_F(EEPromCommands, A24C512BinProgramsReadsBackAndAChangedByteFailsTheVerify) {
+    std::string bytes(65536, '\0');
+    std::mt19937 rng(512);
+    for (char& c : bytes) c = char(rng());
+    write_file(path("in.bin"), bytes);
+    ASSERT_EQ(cli("-d 24C512 program --verify-after " + path("in.bin")), 0) << err;
+    EXPECT_NE(err.find(" EEProm: EEProm Write Successfully Completed"), std::string::npos) << err;
+
+    ASSERT_EQ(cli("-d 24c512 read " + path("back.bin")), 0) << err;
+    EXPECT_NE(err.find("EEProm 24C512: read into "), std::string::npos) << err;
+    EXPECT_TRUE(read_file(path("back.bin")) == bytes);
+    ASSERT_EQ(cli("-d 24C512 read " + path("back.hex")), 0) << err;
+    ASSERT_EQ(cli("-d 24C512 verify " + path("back.hex")), 0) << err;
+    EXPECT_NE(err.find("EEProm Verify Successfully Completed"), std::string::npos) << err;
+
+    bytes[0x1234] = char(bytes[0x1234] ^ 0x40);
+    write_file(path("changed.bin"), bytes);
+    EXPECT_EQ(cli("-d 24C512 verify " + path("changed.bin")), 1);
+    EXPECT_NE(err.find(" ERROR!: EEProm Verify Not Successfull; Fail Address = 1234h"), std::string::npos) << err;
+
+    ASSERT_EQ(cli("-d 24C512 erase"), 0) << err;
+    EXPECT_NE(err.find("EEProm Erase Successfully Completed"), std::string::npos) << err;
+}
+
+} // namespace
+} // namespace korvane

@@ -68,8 +68,10 @@ TEST(TI2CWrite, TransactionCountsAndLengthsFollowTheCatalogue) {
         EXPECT_EQ(rig.progress.position, 0);
         EXPECT_EQ(rig.host.pumps, int(c.transactions));
         EXPECT_TRUE(rig.host.boxes.empty());
-        // The chip was busy after every write but the last: polling tried again.
-        EXPECT_EQ(rig.chip.transactions.size(), c.transactions + 2 * (c.transactions - 1));
+        // The chip was busy after every write: polling tried again, also after the last one.
+        EXPECT_EQ(rig.chip.transactions.size(), 3 * c.transactions + 1);
+        EXPECT_EQ(rig.chip.busy_left, 0);
+        EXPECT_TRUE(rig.chip.transactions.back().stopped);
     }
 }
 

@@ -1,6 +1,7 @@
 // The EEPROM work mode of the window: line mode, device list, the five EEPROM buffers and the
 // EEPROM commands against the simulated programmer on the virtual clock.
 #include <QComboBox>
+#include <QTimer>
 #include <QToolButton>
 
 #include "eeprom/ti2c.h"
@@ -92,6 +93,70 @@ TEST_F(EEPromModeTest, ProgramAsksFirstAndNoRunsNothing) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].lines, (std::vector<std::string>{"Confirm", "Really want to program the Device ?"}));
     EXPECT_FALSE(window->RecentDev[0]->isVisible());
+}
+
+} // namespace
+} // namespace korvane::test
+
+namespace korvane::test {
+namespace {
+
+TEST_F(EEPromModeTest, A24C512ImageFromABinFileGoesInComesBackAndVerifies) {
+    TempDir dir;
+    std::string bytes(65536, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = char((i * 31 + i / 256) & 0xFF);
+    const std::string bin = (dir.path() / "image.bin").string();
+    write_file(bin, bytes);
+
+    window->EEPromDeviceItems[10]->trigger();   // 24C512
+    ASSERT_EQ(window->EEPromWin->ByteSize(), 65536);
+    next_file = QString::fromStdString(bin);
+    window->OpenFile->trigger();
+    ASSERT_FALSE(buffer(1).empty);
+    settings.eprom_verify_after = 1;
+    window->btnProgramAll->click();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].lines, (std::vector<std::string>{" EEProm", "EEProm Write Successfully Completed"}));
+
+    window->btnBuffer[1]->click();
+    window->ReadAll1->trigger();
+    EXPECT_FALSE(buffer(2).empty);
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), buffer(2).bytes.begin(),
+                           [](char a, std::uint8_t b) { return std::uint8_t(a) == b; }));
+    const std::string back = (dir.path() / "back.bin").string();
+    next_file = QString::fromStdString(back);
+    window->SaveFileAs->trigger();
+    EXPECT_TRUE(read_file(back) == bytes);
+
+    window->btnVerify->click();
+    EXPECT_EQ(boxes.back().lines, (std::vector<std::string>{" EEProm", "EEProm Verify Successfully Completed"}));
+    buffer(2).bytes[0xBEEF] ^= 0x01;
+    window->Verify1->trigger();
+    EXPECT_EQ(boxes.back().lines,
+              (std::vector<std::string>{" ERROR!", "EEProm Verify Not Successfull", "Fail Address = BEEFh"}));
+    EXPECT_EQ(boxes.size(), 3u);
+    EXPECT_FALSE(window->busy());
+}
+
+TEST_F(EEPromModeTest, AbortDuringAWriteStopsItWithoutTheVerify) {
+    settings.eprom_verify_after = 1;
+    bool seen_busy = false;
+    QTimer::singleShot(0, window.get(), [&] {
+        seen_busy = window->busy();
+        EXPECT_TRUE(window->btnAbort->isVisibleTo(window.get()));
+        EXPECT_FALSE(window->btnBuffer[1]->isEnabled());
+        EXPECT_TRUE(window->EEPromWin->ReadOnly());
+        window->btnAbort->click();
+    });
+    window->btnProgramAll->click();
+    EXPECT_TRUE(seen_busy);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].lines, (std::vector<std::string>{"EEProm 24C16", "Process Aborted"}));
+    EXPECT_FALSE(window->busy());
+    EXPECT_FALSE(window->btnAbort->isVisibleTo(window.get()));
+    EXPECT_FALSE(window->EEPromWin->ReadOnly());
+    EXPECT_TRUE(window->Items_List->isEnabled());
+    for (QToolButton* b : window->btnBuffer) EXPECT_TRUE(b->isEnabled());
 }
 
 } // namespace
