@@ -193,7 +193,7 @@ cmd_write:
         goto    write_checksum
 write_next:
         ; Each byte goes straight on into the EEPROM's page buffer; this must be back waiting for
-        ; the next start bit within about 3 etu (some 280 cycles) of rx_char's return.
+        ; the next start bit within about 2 etu (some 200 cycles) of rx_char's return: here 165.
         call    rx_char
         xorwf   sum, f
         call    i2c_tx
@@ -253,15 +253,19 @@ tx_shift:
         goto    tx_bit          ; 91 92
         return
 
-; Waits for a character and gives its data byte in W; returns 8 cycles after sampling the
-; last data bit (8.5 etu after the start edge). Parity is not checked.
+; Waits for a character and gives its data byte in W. Parity is not checked. Returns in the
+; middle of the parity bit (9.5 etu after the start edge), so the next call first waits for the
+; stop bit: a low last data bit or parity bit is no start edge.
 rx_char:
+rx_idle:
+        btfss   PORTB, IO       ; the line high: stop bit or idle
+        goto    rx_idle
 rx_wait:
         btfsc   PORTB, IO       ; polled every 3 cycles: edge seen at c
         goto    rx_wait
         DELAY   43              ; c+2 .. c+44
         btfsc   PORTB, IO       ; c+45: still low half a bit in, or it was a glitch
-        goto    rx_wait
+        goto    rx_idle
         DELAY   2               ; c+47 c+48
         movlw   8               ; c+49
         movwf   bits            ; c+50
@@ -273,8 +277,9 @@ rx_bit:
         rrf     rx_data, f
         decfsz  bits, f
         goto    rx_bit
+        DELAY   ETU - 5         ; bit 7 was sampled at c+789: on to the parity bit
         movf    rx_data, w
-        return
+        return                  ; at c+885, 9.5 etu after the edge
 
 ; About 8 etu: an answer never starts inside the host's last character (16 etu from its start).
 turnaround:
