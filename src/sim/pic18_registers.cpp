@@ -352,7 +352,10 @@ int Pic18Core::pending_vector() const {
     return (high || low) ? -1 : 0;
 }
 
-bool Pic18Core::interrupt_pending() const { return !external_ && pending_vector() > 0; }
+bool Pic18Core::interrupt_pending() const {
+    // GIE (GIEH) clear is the common case: nothing to look at.
+    return !external_ && (reg(sfr::INTCON) & 0x80) && pending_vector() > 0;
+}
 
 unsigned Pic18Core::take_interrupt() {
     const int vector = pending_vector();
