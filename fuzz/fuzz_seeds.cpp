@@ -1,5 +1,5 @@
 // Writes the starting corpora of the fuzz targets: files our writers produce for every device and
-// type, settings records, fault texts, and the HEX files given on the command line (gpasm output)
+// type, settings records, fault texts, card replies, and the HEX files given on the command line (gpasm output)
 // with the selector bytes of their devices.
 // Usage: fuzz_seeds OUT_DIR [DEVICE=FILE.hex ...]     e.g. 16F84=p16f84.hex
 #include <cstdio>
@@ -90,6 +90,25 @@ void fault_seeds() {
     for (const char* t : texts) seed("sim_faults", "faults_" + std::to_string(n++), t);
 }
 
+// Read-block replies: a good one, a short one, a wrong checksum, a wrong procedure byte.
+void card_seeds() {
+    for (std::size_t n : {8u, 32u, 128u}) {
+        std::string reply(1, char(0x01));
+        std::uint8_t sum = 0;
+        for (std::size_t k = 0; k < n; ++k) {
+            reply += char(k * 3);
+            sum ^= std::uint8_t(k * 3);
+        }
+        const std::string good = reply + char(sum);
+        const int selector = int(n - 1);
+        seed("card_block", "good_" + std::to_string(n), char(selector) + good);
+        seed("card_block", "verify_" + std::to_string(n), char(selector | 0x80) + good);
+        seed("card_block", "short_" + std::to_string(n), char(selector) + reply.substr(0, n / 2));
+        seed("card_block", "bad_sum_" + std::to_string(n), char(selector) + reply + char(sum ^ 0x5A));
+        seed("card_block", "no_ack_" + std::to_string(n), char(selector) + std::string(n + 2, char(0x23)));
+    }
+}
+
 // DEVICE=FILE: the file with that device's selector byte.
 bool file_seed(const std::string& arg) {
     const auto eq = arg.find('=');
@@ -121,6 +140,7 @@ int main(int argc, char** argv) {
     eeprom_seeds();
     settings_seeds();
     fault_seeds();
+    card_seeds();
     for (int i = 2; i < argc; ++i) {
         if (!file_seed(argv[i])) {
             std::fprintf(stderr, "fuzz_seeds: cannot use %s\n", argv[i]);
