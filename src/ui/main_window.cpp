@@ -14,6 +14,7 @@
 #include <QScreen>
 #include <QToolButton>
 
+#include "app/buffer_compare.h"
 #include "pic/pic_catalogue.h"
 #include "ui/config_panel.h"
 #include "ui/decorations.h"
@@ -155,6 +156,7 @@ void TMain::build_tool_bar() {
     connect(btnEraseAll, &QToolButton::clicked, this, &TMain::cmd_erase);
     connect(btnClearCP, &QToolButton::clicked, this, &TMain::cmd_clear_cp);
     connect(btnAssembView, &QToolButton::clicked, this, &TMain::cmd_assembler_view);
+    connect(btnCompareBuff, &QToolButton::clicked, this, &TMain::cmd_compare);
     connect(HelpAbout, &QToolButton::clicked, this, &TMain::cmd_about);
     connect(Items_List, &QComboBox::activated, this, [this](int index) {
         if (!filling_list_) change_device(index);
@@ -298,6 +300,8 @@ void TMain::build_bottom_row() {
     btnAbort->hide();
     btnAbort->setEnabled(false);
     connect(btnAbort, &QToolButton::clicked, this, &TMain::cmd_abort);
+    connect(btnNextDiff, &QToolButton::clicked, this, &TMain::cmd_next_difference);
+    connect(btnStopDiff, &QToolButton::clicked, this, &TMain::cmd_stop_difference);
 
     const auto small_label = [this](const QString& text, int x) {
         auto* l = new QLabel(text, client);
