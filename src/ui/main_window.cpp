@@ -15,6 +15,7 @@
 #include <QToolButton>
 
 #include "app/buffer_compare.h"
+#include "hardware/port_available.h"
 #include "pic/pic_catalogue.h"
 #include "ui/config_panel.h"
 #include "ui/decorations.h"
@@ -90,6 +91,7 @@ TMain::TMain(SettingsRecord& settings, std::filesystem::path settings_dir, QWidg
     build_status_bar();
     build_menu();
     progress_ = std::make_unique<ProgressAdapter>(ProgBar);
+    port_available = [](const std::string& name) { return port_available_now(default_port_resolver(), name); };
 
     // Caption: up to and including the version it is held to 39 characters.
     const std::string head = (" -= Korvane [Vantorr Programmer]  v" + settings_.version.str()).substr(0, 39);
@@ -157,6 +159,8 @@ void TMain::build_tool_bar() {
     connect(btnClearCP, &QToolButton::clicked, this, &TMain::cmd_clear_cp);
     connect(btnAssembView, &QToolButton::clicked, this, &TMain::cmd_assembler_view);
     connect(btnCompareBuff, &QToolButton::clicked, this, &TMain::cmd_compare);
+    connect(btnHardware, &QToolButton::clicked, this, &TMain::cmd_io_configuration);
+    connect(btnOptions, &QToolButton::clicked, this, &TMain::cmd_options);
     connect(HelpAbout, &QToolButton::clicked, this, &TMain::cmd_about);
     connect(Items_List, &QComboBox::activated, this, [this](int index) {
         if (!filling_list_) change_device(index);

@@ -70,6 +70,8 @@ public:
 
     // The serial ports found at start-up, for the I/O configuration and options dialogs.
     PortList port_list;
+    // Whether a port can be opened now (the port lists mark the others); tests replace it.
+    std::function<bool(const std::string&)> port_available;
 
     // --- state ---
     int work_mode() const { return mode_; }
@@ -150,6 +152,8 @@ public:
     void cmd_about();
     void cmd_recent_file(int item);
     void cmd_recent_device(int slot);
+    void cmd_io_configuration();
+    void cmd_options();
     void cmd_compare();
     void cmd_next_difference();
     void cmd_stop_difference();
