@@ -131,9 +131,7 @@ TaskResult PicTaskRunner::run(PicTask task, PicImage& active) {
 TaskResult PicTaskRunner::run_task(PicTask task, PicImage& active) {
     pic_.select_image(active);
     pic_.load_programmer_params();
-    if (is_pic16f(pic_.device_index)) return run_pic16(task, active);
-    error_box(host_, pic_.title(), {"PIC18F operations are not available yet"});
-    return TaskResult::Failed;
+    return run_pic(task, active);
 }
 
 // Open and, when asked, the device check. False ends the task; the failure has been reported.
@@ -148,7 +146,8 @@ bool PicTaskRunner::open_and_check(bool check_device) {
     return true;
 }
 
-TaskResult PicTaskRunner::run_pic16(PicTask task, PicImage& active) {
+// One body for both families: TPIC runs the operation of the device's family.
+TaskResult PicTaskRunner::run_pic(PicTask task, PicImage& active) {
     ProgrammerSession session(pic_);
     const bool check = task != PicTask::Erase && task != PicTask::ClearCP;
     if (!open_and_check(check)) return TaskResult::Failed;
@@ -160,11 +159,12 @@ TaskResult PicTaskRunner::run_pic16(PicTask task, PicImage& active) {
     auto recent = [&] { add_recent_device(settings_, kRecentKindPic, pic_.device_index); };
 
     if (task == PicTask::ProgramConfig) {
-        if (!pic_.program_configuration(write_verify, true)) return TaskResult::Aborted;
-        return pic_.last_all_ok ? TaskResult::Done : TaskResult::Failed;
+        const bool ok = pic_.program_configuration(write_verify, true);
+        if (aborted()) return TaskResult::Aborted;
+        return ok && pic_.last_all_ok ? TaskResult::Done : TaskResult::Failed;
     }
     if (task == PicTask::Erase || task == PicTask::ClearCP) {
-        pic_.erase(task == PicTask::ClearCP, true);
+        pic_.erase(task == PicTask::ClearCP, true);   // 18F: both forms are the chip erase
         recent();
         return TaskResult::Done;
     }

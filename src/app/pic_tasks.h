@@ -77,7 +77,7 @@ public:
 private:
     bool confirm(PicTask task, const PicImage& active);
     TaskResult run_task(PicTask task, PicImage& active);
-    TaskResult run_pic16(PicTask task, PicImage& active);
+    TaskResult run_pic(PicTask task, PicImage& active);
     bool open_and_check(bool check_device);
 
     SettingsRecord& settings_;

@@ -1,4 +1,4 @@
-// korvane-cli device commands for the 16F family: read, program, verify, erase, clearcp, ports.
+// korvane-cli PIC device commands (16F and 18F families): read, program, verify, erase, clearcp, ports.
 // They run the same PIC tasks as the window (confirmations answered Yes), against the port of the
 // programmer record: a real port or the simulated bench "SIM".
 #include <atomic>
@@ -178,11 +178,6 @@ int run_task(Context& ctx, const std::string& name, PicTask task) {
     if (opt.files.size() != (needs_file ? 1u : 0u))
         return usage_error(name, needs_file ? name + " needs one HEX file" : name + " takes no file");
     if (ctx.device_is_eeprom) return usage_error(name, name + " works on PIC devices; EEPROMs are not done here yet");
-    if (!is_pic16f(ctx.pic_device)) {
-        std::cerr << "korvane-cli: " << pic_device_title(ctx.pic_device)
-                  << ": PIC18F operations are not available yet\n";
-        return kExitFailure;
-    }
 
     TaskHost host;
     auto image = std::make_unique<PicImage>();
@@ -234,7 +229,8 @@ const char* kTaskOptions =
     "  --verify-after            verify the whole device after programming\n"
     "  --erase, --no-erase       erase before programming\n"
     "  --skip-blank, --no-skip-blank\n"
-    "                            leave blank (3FFF) program words unwritten, check them only\n"
+    "                            leave blank program words (16F 3FFF, 18F blocks of FFFF)\n"
+    "                            unwritten, check them only\n"
     "  --no-check                skip the device ID check\n"
     "  --delay MS                programming delay (the I/O delay of the programmer)\n"
     "  --io direct|api           UART registers or serial calls\n"

@@ -196,7 +196,16 @@ Endpoint PortResolver::resolve(const std::string& port_name) {
     return Endpoint{&system_serial(), &system_port_io(), &system_clock(), false, device};
 }
 
+Endpoint PortResolver::resolve_reader(const std::string& port_name) {
+    if (auto it = registered_.find(port_name); it != registered_.end()) return it->second;
+    const std::string device = device_for(port_name);
+    if (device == "SIM") return sim_reader_endpoint();
+    return Endpoint{&system_serial(), &system_port_io(), &system_clock(), false, device};
+}
+
 void PortResolver::select_target(TargetKind kind, int index) { sim_select_target(kind, index); }
+
+void PortResolver::select_card(int pic_index, int eeprom_index) { sim_select_card(pic_index, eeprom_index); }
 
 void PortResolver::register_endpoint(const std::string& port_name, Endpoint ep) {
     registered_[port_name] = std::move(ep);

@@ -68,8 +68,14 @@ public:
     std::string device_for(const std::string& port_name) const;
 
     Endpoint resolve(const std::string& port_name);
+    // The smart-card reader's port: a real port resolves as resolve() does; "SIM" (or KORVANE_COMn=SIM)
+    // leads to the simulated card reader, which can be open together with the simulated programmer.
+    Endpoint resolve_reader(const std::string& port_name);
     // The chip in the simulated socket follows the selected device (no effect on real ports).
     void select_target(TargetKind kind, int index);
+    // The card in the simulated reader: PIC catalogue index (0 16F84, 1 16F628, 3 16F877, 10 18F452)
+    // and EEPROM index (0..10 = 24C01..24C512). No effect on real ports.
+    void select_card(int pic_index, int eeprom_index);
 
     // Tests and benchmarks: a name that leads to the given seams instead.
     void register_endpoint(const std::string& port_name, Endpoint ep);

@@ -1,5 +1,4 @@
 // The 16F operations of TPIC: device check, read/verify, programming and the erase sequences.
-#include <cstdio>
 #include <type_traits>
 
 #include "pic/pic_catalogue.h"
@@ -12,15 +11,9 @@ constexpr unsigned kEraseWaitMs = 13;
 constexpr unsigned kFailurePauseMs = 100;
 constexpr std::uint16_t kBlankWord = 0x3FFF;
 
-std::string offset_text(unsigned offset) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%05Xh", offset & 0xFFFFFu);
-    return buf;
-}
-
 } // namespace
 
-bool TPIC::device_check() {
+bool TPIC::pic16_device_check() {
     link_.load_configuration(kBlankWord);
     for (int k = 0; k < 6; ++k) link_.command(kIncrementAddress);
     const std::uint16_t w = read_word(kReadProgramData);
@@ -29,7 +22,7 @@ bool TPIC::device_check() {
     return w == 0 || w == kBlankWord || device_id_read == pic_device(device_index).device_id;
 }
 
-bool TPIC::read_all(bool verify, bool after_program) {
+bool TPIC::pic16_read_all(bool verify, bool after_program) {
     if (!after_program) start_time = std::chrono::system_clock::now();
     lines_.target_on();
     bool all_ok = true;
@@ -75,17 +68,7 @@ bool TPIC::read_all(bool verify, bool after_program) {
     progress_reset();
     end_time = std::chrono::system_clock::now();
     last_all_ok = all_ok;
-    if (verify) {
-        if (!all_ok) {
-            host_.message_box({title() + " ERROR!          PicZone = " + pic_area_name(first_failing),
-                               " PIC Verify", "Not Successfully Completed"},
-                              MsgKind::Error, {mbOK});
-        } else if (after_program) {
-            result_box({"Programming and Verify", "Successfully Completed"}, true);
-        } else {
-            result_box({"Verify Successfully Completed"}, true);
-        }
-    }
+    if (verify) verify_result_box(all_ok, first_failing, after_program);
     host_.leds_off();
     return true;
 }
@@ -107,10 +90,7 @@ void TPIC::write_word(std::uint16_t value, const WordTarget& t, bool& all_ok) {
         if (attempts >= max_retries) {
             all_ok = false;
             sleep_ms(kFailurePauseMs);
-            host_.message_box({title() + " ERROR!            Offset = " + offset_text(t.offset),
-                               std::string("Write ") + pic_area_name(t.area) + " Failure",
-                               "Max Retries Exceeded"},
-                              MsgKind::Error, {mbOK});
+            write_failure_box(t.area, t.offset);
             return;
         }
     }
@@ -180,11 +160,11 @@ bool TPIC::id_and_config_phase(bool write_verify, bool& all_ok, bool with_progre
     return true;
 }
 
-bool TPIC::program_all(bool write_verify, bool report, bool erase_first) {
+bool TPIC::pic16_program_all(bool write_verify, bool report, bool erase_first) {
     host_.leds_off();
     start_time = std::chrono::system_clock::now();
     // Skipped blank words are only checked, so the device must start erased.
-    if (erase_first || settings_.skip_3fff) erase(true, false);
+    if (erase_first || settings_.skip_3fff) pic16_erase(true, false);
     progress_range(code_size + data_size + 8);
     bool all_ok = true;
     lines_.target_on();
@@ -226,14 +206,6 @@ void TPIC::bulk_erase(unsigned load_command, unsigned erase_command) {
     sleep_ms(kEraseWaitMs);
 }
 
-bool TPIC::program_code_area(bool write_verify, bool report, bool erase_first) {
-    return program_one_area(kAreaProgram, write_verify, report, erase_first);
-}
-
-bool TPIC::program_data_area(bool write_verify, bool report, bool erase_first) {
-    return program_one_area(kAreaEEProm, write_verify, report, erase_first);
-}
-
 // Program code area and program data area: the erase of that memory only, its own range.
 bool TPIC::program_one_area(int area, bool write_verify, bool report, bool erase_first) {
     const bool code = area == kAreaProgram;
@@ -255,7 +227,7 @@ bool TPIC::program_one_area(int area, bool write_verify, bool report, bool erase
                               code ? "PIC Code Area Programming" : "PIC Data Area Programming");
 }
 
-bool TPIC::program_configuration(bool write_verify, bool report) {
+bool TPIC::pic16_program_configuration(bool write_verify, bool report) {
     bool all_ok = true;
     if (!id_and_config_phase(write_verify, all_ok, false)) return false;
     last_all_ok = all_ok;
@@ -282,7 +254,7 @@ void TPIC::erase_ids_and_config() {
     sleep_ms(kEraseWaitMs);
 }
 
-void TPIC::erase(bool remove_protection, bool report) {
+void TPIC::pic16_erase(bool remove_protection, bool report) {
     if (remove_protection) {
         link_.load_configuration(0xFFFF);
         for (int k = 0; k < 7; ++k) link_.command(kIncrementAddress);

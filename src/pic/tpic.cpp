@@ -1,8 +1,10 @@
 #include "pic/tpic.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <ctime>
 
+#include "pic/pic18_ops.h"
 #include "pic/pic_catalogue.h"
 
 namespace korvane {
@@ -18,7 +20,7 @@ const char* pic_area_name(int area) {
 }
 
 TPIC::TPIC(SettingsRecord& settings, IHost& host, IProgrammerLines& lines)
-    : settings_(settings), host_(host), lines_(lines), link_(lines) {}
+    : settings_(settings), host_(host), lines_(lines), link_(lines), link18_(lines) {}
 
 void TPIC::select_image(PicImage& image) {
     code_area = image.code.data();
@@ -59,6 +61,7 @@ bool TPIC::open_programmer() {
     abort_requested = 0;
     task_running = 1;
     link_.set_timing(bit_time, command_delay, command_length_minus_1);
+    link18_.set_timing(bit_time, command_delay, command_length_minus_1);
     if (!lines_.open_port(port_name)) return false;
     lines_.target_on();
     return true;
@@ -128,6 +131,59 @@ void TPIC::result_box(const std::vector<std::string>& body, bool with_times) {
 
 void TPIC::program_failed_box(const char* what) {
     error_box(host_, title(), {what, "Not Successfully Completed"});
+}
+
+void TPIC::write_failure_box(int area, unsigned offset) {
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%05Xh", offset & 0xFFFFFu);
+    host_.message_box({title() + " ERROR!            Offset = " + digits,
+                       std::string("Write ") + pic_area_name(area) + " Failure", "Max Retries Exceeded"},
+                      MsgKind::Error, {mbOK});
+}
+
+void TPIC::verify_result_box(bool all_ok, int first_failing, bool after_program) {
+    if (!all_ok) {
+        host_.message_box({title() + " ERROR!          PicZone = " + pic_area_name(first_failing), " PIC Verify",
+                           "Not Successfully Completed"},
+                          MsgKind::Error, {mbOK});
+    } else if (after_program) {
+        result_box({"Programming and Verify", "Successfully Completed"}, true);
+    } else {
+        result_box({"Verify Successfully Completed"}, true);
+    }
+}
+
+// ---- the family's operation ----
+
+bool TPIC::device_check() { return is_pic18() ? Pic18Ops(*this, link18_).device_check() : pic16_device_check(); }
+
+bool TPIC::read_all(bool verify, bool after_program) {
+    return is_pic18() ? Pic18Ops(*this, link18_).read_all(verify, after_program) : pic16_read_all(verify, after_program);
+}
+
+bool TPIC::program_all(bool write_verify, bool report, bool erase_first) {
+    if (is_pic18()) return Pic18Ops(*this, link18_).program_all(write_verify, report, erase_first);
+    return pic16_program_all(write_verify, report, erase_first);
+}
+
+bool TPIC::program_code_area(bool write_verify, bool report, bool erase_first) {
+    if (is_pic18()) return Pic18Ops(*this, link18_).program_code_area(write_verify, report, erase_first);
+    return program_one_area(kAreaProgram, write_verify, report, erase_first);
+}
+
+bool TPIC::program_data_area(bool write_verify, bool report, bool erase_first) {
+    if (is_pic18()) return Pic18Ops(*this, link18_).program_data_area(write_verify, report, erase_first);
+    return program_one_area(kAreaEEProm, write_verify, report, erase_first);
+}
+
+bool TPIC::program_configuration(bool write_verify, bool report) {
+    if (is_pic18()) return Pic18Ops(*this, link18_).program_configuration(write_verify, report);
+    return pic16_program_configuration(write_verify, report);
+}
+
+void TPIC::erase(bool remove_protection, bool report, unsigned code) {
+    if (is_pic18()) Pic18Ops(*this, link18_).erase(remove_protection, report, code);
+    else pic16_erase(remove_protection, report);
 }
 
 } // namespace korvane

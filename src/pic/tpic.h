@@ -1,7 +1,8 @@
 #pragma once
 // TPIC: the PIC programmer object of the PIC and ISO-PIC work modes. It holds references into the
 // active buffer (never owns image memory), the programmer parameters copied from the settings, and
-// the abort and task-running flags. The 16F operations live in pic16_ops.cpp.
+// the abort and task-running flags. Its operations choose the family by the device index: the 16F
+// ones live in pic16_ops.cpp, the 18F ones in pic18_ops.cpp.
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -11,6 +12,7 @@
 #include "app/settings.h"
 #include "buffers/pic_buffers.h"
 #include "pic/icsp_link.h"
+#include "pic/pic18_link.h"
 #include "pic/programmer_lines.h"
 
 namespace korvane {
@@ -28,7 +30,7 @@ public:
     // --- fields, in the program's order ---
     std::uint16_t* code_area = nullptr;     // the active buffer's areas
     std::uint8_t* data_area = nullptr;
-    std::uint16_t* config_area = nullptr;   // 16F: word k is PIC address 0x2000 + k
+    std::uint16_t* config_area = nullptr;   // 16F: word k is PIC address 0x2000 + k; 18F: 0x300000 + 2k
     std::uint8_t* id_area = nullptr;        // 18F only
     std::uint8_t device_index = 0;
     std::uint16_t device_id_read = 0x3FFF;  // revision bits cleared; preset to 0x3FFF before each task
@@ -70,15 +72,19 @@ public:
     // The Abort handler: flag, progress to 0, the abort notice, LEDs off.
     void abort();
 
-    // --- 16F operations ---
+    bool is_pic18() const { return device_index > 3; }
+
+    // --- operations of the device's family ---
     bool device_check();
     bool read_all(bool verify = false, bool after_program = false);
     bool verify_all(bool after_program = false) { return read_all(true, after_program); }
     bool program_all(bool write_verify, bool report, bool erase_first);
     bool program_code_area(bool write_verify, bool report, bool erase_first);
     bool program_data_area(bool write_verify, bool report, bool erase_first);
+    // 16F: false only after an abort; 18F: the programming runner's result.
     bool program_configuration(bool write_verify, bool report);
-    void erase(bool remove_protection, bool report);
+    // 18F: a bulk erase with `code` (0x80 chip erase) in both forms; they differ in the message.
+    void erase(bool remove_protection, bool report, unsigned code = kPic18ChipErase);
 
     IProgrammerLines& lines() { return lines_; }
     IHost& host() { return host_; }
@@ -88,6 +94,14 @@ public:
     static std::string long_time(TimePoint t);
 
 private:
+    friend class Pic18Ops;
+
+    bool pic16_device_check();
+    bool pic16_read_all(bool verify, bool after_program);
+    bool pic16_program_all(bool write_verify, bool report, bool erase_first);
+    bool pic16_program_configuration(bool write_verify, bool report);
+    void pic16_erase(bool remove_protection, bool report);
+
     // Processes pending messages; false (LEDs off) when an abort was requested.
     bool pump();
     void progress_range(int max);
@@ -120,6 +134,9 @@ private:
 
     void result_box(const std::vector<std::string>& body, bool with_times);
     void program_failed_box(const char* what);
+    // "Write <area> Failure" with the low five hex digits of the offset.
+    void write_failure_box(int area, unsigned offset);
+    void verify_result_box(bool all_ok, int first_failing, bool after_program);
     std::string start_line() const;
     std::string end_line() const;
 
@@ -127,6 +144,7 @@ private:
     IHost& host_;
     IProgrammerLines& lines_;
     Pic16Link link_;
+    Pic18Link link18_;
 };
 
 } // namespace korvane

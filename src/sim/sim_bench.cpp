@@ -24,7 +24,11 @@ std::unique_ptr<SocketChip> make_chip(TargetKind kind, int index, const SimFault
     if (kind == TargetKind::Pic) {
         if (const Pic16Model* m = pic16_model(index)) return std::make_unique<Pic16Chip>(*m, faults, counters);
     }
-    return nullptr;   // 18F parts and EEPROMs are not modelled yet: an empty socket
+    if (kind == TargetKind::EEProm) {
+        if (const Eeprom24Model* m = eeprom24_model(index))
+            return std::make_unique<EepromSocketChip>(*m, faults, counters);
+    }
+    return nullptr;   // 18F parts are not modelled yet: an empty socket
 }
 } // namespace
 
@@ -40,6 +44,7 @@ SimBench::SimBench() {
 
 SimBench::~SimBench() {
     board_.on_power_off = nullptr;
+    reader_.force_close();
     serial_.force_close();
     remove_chip();
 }
@@ -61,6 +66,7 @@ void SimBench::read_environment() {
 void SimBench::use_clock(SimClock& c) {
     clock_ = &c;
     board_.set_clock(c);
+    reader_.set_clock(c);
     pit_.set_clock(c);
     port_io_.set_clock(c);
 }
@@ -68,15 +74,22 @@ void SimBench::use_clock(SimClock& c) {
 void SimBench::reset_from_env() {
     // Unsaved memory is dropped: the new environment may name another state directory.
     board_.on_power_off = nullptr;
+    reader_.force_close();
     serial_.force_close();
     board_.insert(nullptr);
     board_.on_power_off = [this] { save_chip(); };
     kind_ = TargetKind::None;
     index_ = -1;
+    reader_.select_card(-1, -1);
     counters_ = SimCounters{};
     board_.trace().disable();
     board_.trace().clear();
     read_environment();
+}
+
+I2cEeprom* SimBench::eeprom() {
+    auto* socket = dynamic_cast<EepromSocketChip*>(chip());
+    return socket ? &socket->eeprom() : nullptr;
 }
 
 SocketChip* SimBench::chip() {
@@ -97,6 +110,9 @@ void SimBench::wipe_chip() {
     if (Pic16Chip* p = pic16()) {
         p->blank();
         store_.remove(p->image_file_name());
+    } else if (I2cEeprom* e = eeprom()) {
+        e->blank();
+        store_.remove(e->model().image_file);
     }
 }
 

@@ -11,7 +11,9 @@
 #include <string>
 
 #include "hardware/ports.h"
+#include "sim/card_reader.h"
 #include "sim/chip_store.h"
+#include "sim/eeprom_socket_chip.h"
 #include "sim/jdm_board.h"
 #include "sim/pic16_chip.h"
 #include "sim/pit_timer.h"
@@ -38,6 +40,8 @@ public:
     void reset_from_env();
 
     ISerialSystem& serial() { return serial_; }
+    // The smart-card reader beside the programmer (its own port, also named "SIM").
+    CardReader& reader() { return reader_; }
     IPortIO& ports() { return port_io_; }
     IClock& clock() { return *clock_; }
     SimClock& sim_clock() { return *clock_; }
@@ -46,6 +50,8 @@ public:
     // there keeps the chip as it is.
     void select_target(TargetKind kind, int index);
     TargetKind target_kind() const { return kind_; }
+    // The card in the reader: PIC catalogue index, EEPROM index.
+    void select_card(int pic_index, int eeprom_index) { reader_.select_card(pic_index, eeprom_index); }
     int target_index() const { return index_; }
 
     // Same syntax as KORVANE_SIM; the chip is taken out and put back with the new faults.
@@ -59,6 +65,7 @@ public:
     // The chip in the socket with its due cycles finished, or null.
     SocketChip* chip();
     Pic16Chip* pic16() { return dynamic_cast<Pic16Chip*>(chip()); }
+    I2cEeprom* eeprom();
     // Writes the chip's memory to the state directory now.
     bool save_chip();
     // Blanks the chip in the socket and forgets its saved image.
@@ -90,6 +97,7 @@ private:
     PitTimer pit_{real_clock_};
     SimPortIO port_io_{uart_, pit_, real_clock_};
     SimSerial serial_{board_, uart_};
+    CardReader reader_{real_clock_};
 };
 
 } // namespace korvane::sim

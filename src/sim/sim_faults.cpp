@@ -72,6 +72,15 @@ const std::vector<FaultKind>& fault_kinds() {
              f.tprog_ms = *n;
              return true;
          }},
+        {"noack", false, [](SimFaults& f, std::string_view) { f.noack = true; return true; }},
+        {"wp", false, [](SimFaults& f, std::string_view) { f.wp = true; return true; }},
+        {"twr", true,
+         [](SimFaults& f, std::string_view v) {
+             auto n = parse_number(v);
+             if (!n || *n > 60000) return false;
+             f.twr_ms = *n;
+             return true;
+         }},
     };
     return kinds;
 }

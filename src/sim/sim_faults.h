@@ -1,6 +1,7 @@
 #pragma once
 // Faults injected into the bench for tests and demonstrations, written as in KORVANE_SIM:
-// comma-separated items, e.g. "empty", "id=0x09E7", "stuck=0x10:0x0001", "protect", "tprog=20".
+// comma-separated items, e.g. "empty", "id=0x09E7", "stuck=0x10:0x0001", "protect", "tprog=20",
+// "noack", "twr=10", "wp".
 // Numbers are decimal or 0x-prefixed hex. Items nobody knows are ignored (with one warning each).
 #include <cstdint>
 #include <optional>
@@ -10,7 +11,7 @@
 namespace korvane::sim {
 
 struct StuckBits {
-    std::uint32_t address = 0;   // program word
+    std::uint32_t address = 0;   // program word, or EEPROM byte
     std::uint16_t mask = 0;      // these bits always read 0
 };
 
@@ -20,6 +21,9 @@ struct SimFaults {
     std::vector<StuckBits> stuck;
     bool protect = false;                     // the chip starts code-protected
     std::optional<std::uint32_t> tprog_ms;    // time a programming cycle needs
+    bool noack = false;                       // the EEPROM acknowledges no control byte
+    std::optional<std::uint32_t> twr_ms;      // the EEPROM's internal write-cycle time
+    bool wp = false;                          // EEPROM write-protected: writes ACKed, not stored
 
     std::uint16_t stuck_mask(std::uint32_t address) const;
 };

@@ -3,6 +3,7 @@
 
 #if __has_include("sim/sim_bench.h")
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <random>
@@ -107,6 +108,37 @@ TEST_F(DeviceCommands, InterruptAbortsTheTaskAndClosesThePort) {
     // The port is free again and the chip answers: the next run works.
     EXPECT_EQ(cli("-d 16F84 erase"), 0) << err;
 }
+
+#if __has_include("sim/pic18_chip.h")
+TEST_F(DeviceCommands, Pic18ProgramReadVerifyAndEraseInSeparateProcesses) {
+    auto image = std::make_unique<PicImage>();
+    clear_pic_image(*image, 10);
+    std::mt19937 rng(9);
+    for (int i = 0; i < 4096; ++i) image->code[std::size_t(i)] = std::uint16_t(rng());
+    for (int i = 0; i < 256; ++i) image->data[std::size_t(i)] = std::uint8_t(rng());
+    for (auto& b : image->id) b = std::uint8_t(rng());
+    // Only bits the chip has, so the file reads back as written; nothing protected.
+    const std::uint16_t config[7] = {0x2200, 0x0E0C, 0x0100, 0x0085, 0xC00F, 0xE00F, 0x400F};
+    std::copy(config, config + 7, image->config.begin());
+    write_file(path("in.hex"), pic_hex_text(*image, 10));
+
+    ASSERT_EQ(cli("-d 18F452 program --delay 1 " + path("in.hex")), 0) << err;
+    EXPECT_NE(err.find("PIC 18F452 : PIC Programming; Successfully Completed"), std::string::npos) << err;
+    ASSERT_EQ(cli("-d 18f452 read --io api " + path("back.hex")), 0) << err;
+    EXPECT_TRUE(read_file(path("back.hex")) == read_file(path("in.hex")));
+    EXPECT_EQ(cli("-d 18F452 verify " + path("in.hex")), 0) << err;
+    EXPECT_NE(err.find("PIC 18F452 : Verify Successfully Completed"), std::string::npos) << err;
+
+    ASSERT_EQ(cli("-d 18F452 erase"), 0) << err;
+    EXPECT_NE(err.find("PIC 18F452 : PIC Erasing; Successfully Completed"), std::string::npos) << err;
+    EXPECT_EQ(cli("-d 18F452 verify " + path("in.hex")), 1);
+    EXPECT_NE(err.find("PIC 18F452  ERROR!          PicZone = Program:  PIC Verify; Not Successfully Completed"),
+              std::string::npos)
+        << err;
+    EXPECT_EQ(cli("-d 18F452 read " + path("x.hex"), "KORVANE_SIM=id=0x0480"), 1);   // an 18F242's ID
+    EXPECT_NE(err.find("PIC 18F452  ERROR!: Wrong PIC Type Selected"), std::string::npos) << err;
+}
+#endif
 
 TEST_F(DeviceCommands, PortsListsTheSimulatorLast) {
     ASSERT_EQ(cli("ports"), 0);

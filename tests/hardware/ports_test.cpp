@@ -110,6 +110,23 @@ TEST_F(FakeTree, EnvironmentOverridesNameAnyDeviceOrTheSimulator) {
     EXPECT_EQ(real.device, (dev() / "ttyUSB0").string());
 }
 
+TEST_F(FakeTree, TheReaderResolvesLikeTheProgrammerExceptOnTheSimulator) {
+    device("ttyUSB0");
+    env["KORVANE_COM1"] = "SIM";
+    env["KORVANE_COM2"] = "SIM";
+    PortResolver r = resolver();
+    const Endpoint programmer = r.resolve("COM1");
+    const Endpoint reader = r.resolve_reader("COM2");
+    EXPECT_TRUE(reader.simulated);
+    EXPECT_EQ(reader.device, "SIM");
+    EXPECT_NE(reader.serial, programmer.serial) << "the reader is a port of its own";
+    EXPECT_EQ(r.resolve_reader("SIM").serial, reader.serial);
+    const Endpoint real = r.resolve_reader("COM5");
+    EXPECT_FALSE(real.simulated);
+    EXPECT_EQ(real.device, r.resolve("COM5").device);
+    EXPECT_EQ(real.serial, r.resolve("COM5").serial);
+}
+
 TEST_F(FakeTree, EmptyMachineListsOnlyTheSimulator) {
     PortList list = resolver().port_list();
     EXPECT_THAT(list.names, ElementsAre("SIM"));

@@ -13,7 +13,7 @@ public:
     bool data = false, clock = false;
     std::string clocked_bits;          // Data Out at each rising clock edge, '0' or '1'
     std::vector<unsigned> waits_us;    // every wait_us call
-    std::string log;                   // D/d data high/low, C/c clock high/low, r read, w wait
+    std::string log;                   // D/d data high/low, C/c clock high/low, r read, w wait, S sleep
 
     bool open_port(const std::string&) override { return true; }
     void close_port() override {}
@@ -34,11 +34,16 @@ public:
         waits_us.push_back(n);
         log += 'w';
     }
-    void sleep_ms(unsigned) override {}
+    void sleep_ms(unsigned n) override {
+        sleeps_ms.push_back(n);
+        log += 'S';
+    }
+    std::vector<unsigned> sleeps_ms;
 
     void clear() {
         clocked_bits.clear();
         waits_us.clear();
+        sleeps_ms.clear();
         log.clear();
     }
 };

@@ -79,16 +79,6 @@ TEST_F(PicTasks, ProtectQuestionFollowsTheConfigurationWord) {
                                                         "Really want to protect the Device ?"}));
 }
 
-TEST_F(PicTasks, EighteenFamilyNeverAsksProtectAndReportsItIsNotThereYet) {
-    pic.set_device(10);
-    image->config[7] = 0;
-    EXPECT_EQ(run(PicTask::Program), TaskResult::Failed);
-    EXPECT_EQ(host.questions.size(), 1u);
-    ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_EQ(host.boxes[0].lines[0], "PIC 18F452  ERROR!");
-    expect_ended_cleanly();
-}
-
 TEST_F(PicTasks, ReadFillsTheBufferAndRunsTheWholeFrame) {
     chip.code[5] = 0x1234;
     image->file_name = "/x/old.hex";

@@ -83,7 +83,7 @@ TEST_F(SimTest, DamagedImageGivesABlankChip) {
 TEST_F(SimTest, UnmodelledTargetsAreAnEmptySocket) {
     bench().select_target(TargetKind::Pic, 7);
     EXPECT_EQ(bench().chip(), nullptr);
-    bench().select_target(TargetKind::EEProm, 4);
+    bench().select_target(TargetKind::EEProm, 11);
     EXPECT_EQ(bench().chip(), nullptr);
     bench().select_target(TargetKind::Pic, 0);
     EXPECT_NE(bench().pic16(), nullptr);

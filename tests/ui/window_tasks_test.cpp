@@ -111,6 +111,31 @@ TEST_F(TaskTest, ProgramThenReadBackThroughTheSimulator) {
     EXPECT_EQ(window->CodeWin->element(0), 0x2805u);
 }
 
+#if __has_include("sim/pic18_chip.h")
+TEST_F(TaskTest, Pic18ProgramConfigThenReadBackFillsThePanel) {
+    window->PicDeviceItems[10]->trigger();   // PIC 18F452
+    PicImage& first = (*window->pic_buffers())[1];
+    first.code[0] = 0xEF04;
+    first.id[0] = 0x11;
+    first.config[1] = 0x0E0C;
+    window->btnProgramAll->click();
+    EXPECT_EQ(count_boxes("PIC Programming"), 1);
+    EXPECT_EQ(count_boxes("Really want to protect the Device ?"), 0);
+    window->config->Config[1]->selectAll();
+    QTest::keyClicks(window->config->Config[1], "0F0E");
+    window->ProgramConfig->trigger();   // Ctrl+F11: the ID and configuration bytes only
+    EXPECT_EQ(count_boxes("PIC Programming"), 2);
+
+    window->btnBuffer[1]->click();
+    window->btnReadAll->click();
+    EXPECT_EQ((*window->pic_buffers())[2].code[0], 0xEF04);
+    EXPECT_EQ(window->config->Config[1]->text(), "0F0E");
+    EXPECT_EQ(window->config->IDWord[0]->text(), "FF11");
+    EXPECT_EQ(window->config->PICID->text(), "0420");
+    EXPECT_EQ(count_boxes("Couldn't read from PIC"), 0);
+}
+#endif
+
 TEST_F(TaskTest, IsoPicModeRunsNoAreaProgramming) {
     window->btnWizard->click();
     window->ProgramCodeArea->trigger();

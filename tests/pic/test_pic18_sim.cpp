@@ -1,0 +1,220 @@
+// The 18F tasks end to end: the real line interface on both backends against the simulated 18F
+// chips, on the virtual clock.
+#include <gtest/gtest.h>
+
+#if __has_include("sim/pic18_chip.h")
+#include <cstdio>
+#include <map>
+#include <sstream>
+
+#include "files/pic_hex_reader.h"
+#include "files/pic_hex_writer.h"
+#include "pic/pic_catalogue.h"
+#include "sim_rig.h"
+#include "common/test_env.h"
+
+namespace korvane {
+namespace {
+
+using test::SimRig;
+
+struct Case {
+    int device;
+    bool direct;
+    bool skip_blank;   // block by block instead of the multi-panel write
+};
+
+class Pic18OnBench : public ::testing::TestWithParam<Case> {};
+
+// A configuration that protects nothing: the erased bytes, a crystal oscillator.
+void plain_config(PicImage& image) {
+    for (int k = 0; k < 7; ++k) image.config[std::size_t(k)] = 0xFFFF;
+    image.config[0] = 0x22FF;
+}
+
+TEST_P(Pic18OnBench, ProgramReadBackAndVerifyAFullImage) {
+    const Case c = GetParam();
+    SimRig rig(c.device, c.direct);
+    rig.settings.verify_after = 1;
+    rig.settings.skip_3fff = c.skip_blank;
+    std::mt19937 rng(unsigned(21 + c.device));
+    for (int i = 0; i < rig.pic.code_size; ++i) rig.image->code[std::size_t(i)] = std::uint16_t(rng());
+    for (int i = 0; i < 200; ++i) rig.image->code[std::size_t(1000 + i)] = 0xFFFF;   // blocks to skip
+    for (int i = 0; i < rig.pic.data_size; ++i) rig.image->data[std::size_t(i)] = std::uint8_t(rng());
+    for (auto& b : rig.image->id) b = std::uint8_t(rng());
+    plain_config(*rig.image);
+    auto programmed = std::make_unique<PicImage>(*rig.image);
+
+    ASSERT_EQ(rig.run(PicTask::Program), TaskResult::Done) << rig.host.boxes.front().lines[0];
+    ASSERT_EQ(rig.host.boxes.size(), 1u);
+    EXPECT_EQ(rig.host.boxes[0].lines[1], "Programming and Verify");
+    EXPECT_EQ(sim::SimBench::instance().counters().timing_violations, 0u);
+    char id[8];
+    std::snprintf(id, sizeof id, "%04X", unsigned(pic_device(c.device).device_id));
+    EXPECT_EQ(rig.view.id, id);
+
+    clear_pic_image(*rig.image, c.device);
+    ASSERT_EQ(rig.run(PicTask::Read), TaskResult::Done);
+    EXPECT_EQ(rig.image->code, programmed->code);
+    EXPECT_EQ(rig.image->data, programmed->data);
+    EXPECT_EQ(rig.image->id, programmed->id);
+    EXPECT_EQ(rig.image->config[1], 0x0F0F);   // only the bits the chip has come back
+
+    ASSERT_EQ(rig.run(PicTask::Erase), TaskResult::Done);
+    ASSERT_EQ(rig.run(PicTask::Read), TaskResult::Done);
+    EXPECT_EQ(rig.image->code[5], 0xFFFF);
+    EXPECT_EQ(rig.image->data[5], 0xFF);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllDevices, Pic18OnBench,
+                         ::testing::Values(Case{4, true, false}, Case{5, false, true}, Case{6, false, false},
+                                           Case{7, true, true}, Case{8, true, true}, Case{9, false, false},
+                                           Case{10, true, false}, Case{11, false, true}),
+                         [](const auto& info) {
+                             const std::string name = pic_device(info.param.device).name.str();
+                             return name.substr(0, name.find(' ')) + (info.param.direct ? "_direct" : "_api") +
+                                    (info.param.skip_blank ? "_blocks" : "_panels");
+                         });
+
+TEST(Pic18OnBenchAreas, EachAreaProgramsAloneAndLeavesTheOthers) {
+    SimRig rig(10, false);
+    rig.settings.skip_3fff = 0;
+    rig.image->code[0x2000] = 0x1234;   // panel 2
+    rig.image->data[7] = 0x77;
+    rig.image->id[0] = 0x11;
+    plain_config(*rig.image);
+    rig.image->config[3] = 0xFF81;      // LVP off
+    ASSERT_EQ(rig.run(PicTask::Program), TaskResult::Done);
+
+    rig.image->code[0x2000] = 0x0034;
+    rig.image->data[7] = 0x70;
+    ASSERT_EQ(rig.run(PicTask::ProgramCode), TaskResult::Done);
+    ASSERT_EQ(rig.run(PicTask::ProgramConfig), TaskResult::Done);
+    clear_pic_image(*rig.image, 10);
+    ASSERT_EQ(rig.run(PicTask::Read), TaskResult::Done);
+    EXPECT_EQ(rig.image->code[0x2000], 0x0034);
+    EXPECT_EQ(rig.image->data[7], 0x77);   // the data area was not programmed again
+    EXPECT_EQ(rig.image->id[0], 0x11);
+    EXPECT_EQ(rig.image->config[3], 0x0081);
+    ASSERT_EQ(rig.run(PicTask::ProgramData), TaskResult::Done);
+    for (const auto& box : rig.host.boxes) EXPECT_EQ(box.kind, MsgKind::Information) << box.lines[0];
+}
+
+// Byte address -> value of every data byte in an INHX32 file.
+std::map<std::uint32_t, std::uint8_t> hex_bytes(const std::string& text) {
+    std::map<std::uint32_t, std::uint8_t> bytes;
+    std::istringstream in(text);
+    std::string line;
+    std::uint32_t base = 0;
+    auto byte_at = [&](std::size_t i) { return std::uint8_t(std::stoul(line.substr(i, 2), nullptr, 16)); };
+    while (std::getline(in, line)) {
+        if (line.size() < 11 || line[0] != ':') continue;
+        const unsigned count = byte_at(1), type = byte_at(7);
+        const std::uint32_t offset = std::uint32_t(byte_at(3) << 8 | byte_at(5));
+        if (type == 4) base = std::uint32_t(byte_at(9) << 8 | byte_at(11)) << 16;
+        if (type != 0) continue;
+        for (unsigned k = 0; k < count; ++k) bytes[base + offset + k] = byte_at(9 + 2 * k);
+    }
+    return bytes;
+}
+
+// The byte of the image at a file address (data EEPROM: one byte per 16-bit file word).
+std::uint8_t image_byte(const PicImage& image, std::uint32_t a) {
+    auto half = [](std::uint16_t w, std::uint32_t at) { return std::uint8_t(at & 1 ? w >> 8 : w); };
+    if (a < 0x200000) return half(image.code[a / 2], a);
+    if (a < 0x300000) return image.id[a - 0x200000];
+    if (a < 0xF00000) return half(image.config[(a - 0x300000) / 2], a);
+    return (a & 1) ? 0 : image.data[(a - 0xF00000) / 2];
+}
+
+#ifdef KORVANE_GPASM_FIXTURES
+TEST(Pic18OnBenchFiles, AnImageGpasmWroteReadsBackByteForByteAndItsSaveLoadsBackUnchanged) {
+    const std::string hex = test::read_file(std::string(KORVANE_GPASM_FIXTURES) + "/p18f452.hex");
+    ASSERT_FALSE(hex.empty());
+    SimRig rig(10, true);
+    ASSERT_EQ(read_pic_hex_text(hex, *rig.image, 10), HexReadResult::Ok);
+    ASSERT_EQ(rig.run(PicTask::Program), TaskResult::Done) << rig.host.boxes.front().lines[0];
+
+    clear_pic_image(*rig.image, 10);
+    ASSERT_EQ(rig.run(PicTask::Read), TaskResult::Done);
+    const auto bytes = hex_bytes(hex);
+    ASSERT_GT(bytes.size(), 500u);
+    for (const auto& [address, value] : bytes)
+        ASSERT_EQ(image_byte(*rig.image, address), value) << std::hex << address;
+
+    const std::string saved = pic_hex_text(*rig.image, 10);
+    auto reloaded = std::make_unique<PicImage>();
+    clear_pic_image(*reloaded, 10);
+    ASSERT_EQ(read_pic_hex_text(saved, *reloaded, 10), HexReadResult::Ok);
+    EXPECT_EQ(reloaded->code, rig.image->code);
+    EXPECT_EQ(reloaded->data, rig.image->data);
+    EXPECT_EQ(reloaded->id, rig.image->id);
+    for (int k = 0; k < 7; ++k) EXPECT_EQ(reloaded->config[std::size_t(k)], rig.image->config[std::size_t(k)]) << k;
+    EXPECT_EQ(pic_hex_text(*reloaded, 10), saved);
+}
+#endif
+
+TEST(Pic18Faults, WrongDeviceIdFailsOnlyWithTheCheck) {
+    SimRig rig(6, true, "id=0x0423");
+    EXPECT_EQ(rig.run(PicTask::Read), TaskResult::Failed);
+    ASSERT_EQ(rig.host.boxes.size(), 1u);
+    EXPECT_EQ(rig.host.boxes[0].lines, (std::vector<std::string>{"PIC 18F252  ERROR!", "Wrong PIC Type Selected"}));
+    rig.settings.check_pic = 0;
+    EXPECT_EQ(rig.run(PicTask::Read), TaskResult::Done);
+    EXPECT_EQ(rig.view.id, "3FFF");
+}
+
+TEST(Pic18Faults, StuckBitFailsAtItsBlockAfterExactlyMaxRetries) {
+    SimRig rig(10, false, "stuck=0x1005:0x0100");   // word 0x1005: byte 0x200B, panel 2
+    rig.settings.skip_3fff = 0;
+    rig.settings.current_programmer().max_retries = 3;
+    rig.image->code[0x1005] = 0x0100;
+    EXPECT_EQ(rig.run(PicTask::Program), TaskResult::Failed);
+    ASSERT_EQ(rig.host.boxes.size(), 2u);
+    EXPECT_EQ(rig.host.boxes[0].lines,
+              (std::vector<std::string>{"PIC 18F452  ERROR!            Offset = 02008h", "Write Program Failure",
+                                        "Max Retries Exceeded"}));
+    EXPECT_EQ(rig.host.boxes[1].lines,
+              (std::vector<std::string>{"PIC 18F452  ERROR!", "PIC Programming", "Not Successfully Completed"}));
+}
+
+TEST(Pic18Faults, EmptySocketReadsBlankAndCannotBeProgrammed) {
+    SimRig rig(8, true, "empty");
+    EXPECT_EQ(rig.run(PicTask::Read), TaskResult::Done);   // an absent device passes the check
+    EXPECT_EQ(rig.image->code[0], 0xFFFF);
+    EXPECT_EQ(rig.image->data[0], 0xFF);
+    rig.image->code[0] = 0x0000;
+    EXPECT_EQ(rig.run(PicTask::Program), TaskResult::Failed);
+    EXPECT_EQ(rig.host.boxes[0].lines[0], "PIC 18F442  ERROR!            Offset = 00000h");
+}
+
+TEST(Pic18Faults, ProtectedChipReadsZeroUntilTheChipErase) {
+    SimRig rig(10, true);
+    rig.image->code[1] = 0x1234;
+    ASSERT_EQ(rig.run(PicTask::Program), TaskResult::Done);
+    sim::SimBench::instance().set_faults("protect");
+    clear_pic_image(*rig.image, 10);
+    ASSERT_EQ(rig.run(PicTask::Read), TaskResult::Done);
+    EXPECT_EQ(rig.image->code[1], 0x0000);
+    ASSERT_EQ(rig.run(PicTask::ClearCP), TaskResult::Done);
+    EXPECT_EQ(rig.host.boxes.back().lines,
+              (std::vector<std::string>{"PIC 18F452 ", "Code Protection", "Successfully Disabled"}));
+    ASSERT_EQ(rig.run(PicTask::Read), TaskResult::Done);
+    EXPECT_EQ(rig.image->code[1], 0xFFFF);
+}
+
+TEST(Pic18Faults, ChipSlowerThanTheProgrammingDelayFailsUntilTheDelayIsRaised) {
+    SimRig rig(4, false, "tprog=15");
+    rig.settings.skip_3fff = 0;
+    rig.settings.current_programmer().max_retries = 1;
+    rig.image->code[0] = 0x0000;
+    EXPECT_EQ(rig.run(PicTask::Program), TaskResult::Failed);
+    EXPECT_GT(sim::SimBench::instance().counters().timing_violations, 0u);
+    rig.host.boxes.clear();
+    rig.settings.current_programmer().prog_delay_ms = 16;
+    EXPECT_EQ(rig.run(PicTask::Program), TaskResult::Done);
+}
+
+} // namespace
+} // namespace korvane
+#endif

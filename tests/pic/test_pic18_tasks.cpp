@@ -1,0 +1,132 @@
+// The PIC tasks on an 18F device through the task runner: what the window and the command line
+// see, the erase forms, failures and an abort at every pump.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "app/pic_tasks.h"
+#include "app/settings.h"
+#include "fake_host.h"
+#include "fake_pic18.h"
+#include "pic/tpic.h"
+
+namespace korvane {
+namespace {
+
+using test::FakeHost;
+using test::FakePic18;
+
+struct IdView : IPicTaskView {
+    std::string id;
+    void show_pic_id(const std::string& s) override { id = s; }
+    void lock_config_panel() override {}
+    void refresh_views(bool) override {}
+    void enable_abort() override {}
+    void disable_abort() override {}
+};
+
+class Pic18Tasks : public ::testing::Test {
+protected:
+    Pic18Tasks() {
+        apply_settings_defaults(settings, "/tmp/");
+        settings.pic_device = 10;
+        settings.confirm_erase = settings.unprotect_dev = 0;
+        pic.load_settings();
+        clear_pic_image(*image, 10);
+        pic.select_image(*image);
+        runner.set_priority = nullptr;
+    }
+    TaskResult run(PicTask t) { return runner.run(t, *image); }
+
+    SettingsRecord settings{};
+    FakeHost host;
+    FakePic18 chip;
+    IdView view;
+    TPIC pic{settings, host, chip};
+    PicTaskRunner runner{settings, host, view, pic};
+    std::unique_ptr<PicImage> image = std::make_unique<PicImage>();
+};
+
+TEST_F(Pic18Tasks, ProgramNeverAsksProtectAndReadBringsTheImageBack) {
+    image->config[7] = 0;   // would protect a 16F
+    image->code[0] = 0xEF04;
+    image->data[1] = 0x5A;
+    image->id[7] = 0x42;
+    EXPECT_EQ(run(PicTask::Program), TaskResult::Done);
+    EXPECT_EQ(host.questions, std::vector<std::string>{"Really want to program the Device ?"});
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].lines[1], "PIC Programming");
+    EXPECT_EQ(view.id, "0420");
+
+    clear_pic_image(*image, 10);
+    EXPECT_EQ(run(PicTask::Read), TaskResult::Done);
+    EXPECT_FALSE(image->empty);
+    EXPECT_EQ(image->code[0], 0xEF04);
+    EXPECT_EQ(image->data[1], 0x5A);
+    EXPECT_EQ(image->id[7], 0x42);
+    EXPECT_EQ(run(PicTask::Verify), TaskResult::Done);
+    EXPECT_EQ(host.boxes.back().lines[1], "Verify Successfully Completed");
+    EXPECT_FALSE(chip.open);
+}
+
+TEST_F(Pic18Tasks, EraseAndClearCpAreBothTheChipEraseWithoutDeviceCheck) {
+    chip.device_id = 0x0860;   // an 18F458 in the socket: these tasks do not check
+    chip.code.fill(0);
+    EXPECT_EQ(run(PicTask::Erase), TaskResult::Done);
+    EXPECT_EQ(chip.code[0], 0xFF);
+    chip.data.fill(0);
+    EXPECT_EQ(run(PicTask::ClearCP), TaskResult::Done);
+    EXPECT_EQ(chip.data[0], 0xFF);
+    EXPECT_EQ(chip.erases, 2);
+    EXPECT_EQ(host.boxes[0].lines, (std::vector<std::string>{"PIC 18F452 ", "PIC Erasing", "Successfully Completed"}));
+    EXPECT_EQ(host.boxes[1].lines, (std::vector<std::string>{"PIC 18F452 ", "Code Protection", "Successfully Disabled"}));
+    EXPECT_EQ(run(PicTask::Read), TaskResult::Failed);
+    EXPECT_EQ(host.boxes.back().lines, (std::vector<std::string>{"PIC 18F452  ERROR!", "Wrong PIC Type Selected"}));
+}
+
+TEST_F(Pic18Tasks, ProgramConfigFailureIsATaskFailure) {
+    chip.id.fill(0x00);   // programmed and never erased: ones cannot come back
+    EXPECT_EQ(run(PicTask::ProgramConfig), TaskResult::Failed);
+    ASSERT_EQ(host.boxes.size(), 2u);
+    EXPECT_EQ(host.boxes[0].lines, (std::vector<std::string>{"PIC 18F452  ERROR!            Offset = 00000h",
+                                                             "Write ID Words Failure", "Max Retries Exceeded"}));
+    EXPECT_EQ(host.boxes[1].lines,
+              (std::vector<std::string>{"PIC 18F452  ERROR!", "PIC Programming", "Not Successfully Completed"}));
+    EXPECT_FALSE(chip.open);
+}
+
+// Aborting at any pump: one notice, no further box, programmer closed, busy period over. The
+// device is shrunk so the whole sweep stays quick.
+TEST_F(Pic18Tasks, AbortAtEveryPumpOfReadVerifyAndProgram) {
+    settings.confirm_program = 0;
+    pic.code_size = 64;
+    pic.data_size = 16;
+    for (int skip = 0; skip < 2; ++skip) {
+        settings.skip_3fff = std::uint8_t(skip);
+        for (PicTask task : {PicTask::Read, PicTask::Verify, PicTask::Program, PicTask::ProgramCode}) {
+            SCOPED_TRACE(int(task) * 10 + skip);
+            host.on_pump = nullptr;
+            host.pumps = 0;
+            ASSERT_NE(run(task), TaskResult::NotRun);
+            const int total = host.pumps;
+            ASSERT_GT(total, 5);
+            for (int n = 2; n < total; ++n) {
+                SCOPED_TRACE(n);
+                host.boxes.clear();
+                host.pumps = 0;
+                host.at_pump = n;
+                host.on_pump = [&] { runner.abort(); };
+                ASSERT_EQ(run(task), TaskResult::Aborted);
+                ASSERT_EQ(host.boxes.size(), 1u);
+                ASSERT_EQ(host.boxes[0].kind, MsgKind::Warning);
+                ASSERT_EQ(host.boxes[0].lines, (std::vector<std::string>{"PIC 18F452 ", "Process Aborted"}));
+                ASSERT_FALSE(chip.open);
+                ASSERT_EQ(pic.task_running, 0);
+                ASSERT_FALSE(runner.busy());
+            }
+        }
+    }
+}
+
+} // namespace
+} // namespace korvane
