@@ -4,6 +4,7 @@
 
 #include "app/config_word.h"
 #include "app/process_priority.h"
+#include "app/task_frame.h"
 #include "pic/pic_catalogue.h"
 #include "pic/tpic.h"
 
@@ -20,54 +21,6 @@ std::string hex4(std::uint16_t v) {
     std::snprintf(buf, sizeof buf, "%04X", unsigned(v));
     return buf;
 }
-
-// The busy period of one task. The flag is raised for every task so no handler can start a
-// second one from the message pump; the Abort button, the cursor and the priority only for the
-// framed tasks.
-class BusyPeriod {
-public:
-    BusyPeriod(bool& busy, bool framed, IHost& host, IPicTaskView& view,
-               const std::function<void(int)>& set_priority, int priority)
-        : busy_(busy), framed_(framed), host_(host), view_(view), set_priority_(set_priority) {
-        busy_ = true;
-        if (!framed_) return;
-        view_.enable_abort();
-        if (set_priority_) set_priority_(priority);
-        host_.process_messages();
-    }
-    void show_busy_cursor() {
-        if (framed_) {
-            host_.set_busy_cursor(true);
-            cursor_ = true;
-        }
-    }
-    ~BusyPeriod() {
-        // Nothing may escape from here: the flag must drop whatever happened.
-        try {
-            if (cursor_) host_.set_busy_cursor(false);
-            if (framed_) {
-                if (set_priority_) set_priority_(0);
-                view_.disable_abort();
-            }
-        } catch (...) {
-        }
-        busy_ = false;
-        try {
-            if (framed_) host_.process_messages();
-        } catch (...) {
-        }
-    }
-    BusyPeriod(const BusyPeriod&) = delete;
-    BusyPeriod& operator=(const BusyPeriod&) = delete;
-
-private:
-    bool& busy_;
-    bool framed_;
-    bool cursor_ = false;
-    IHost& host_;
-    IPicTaskView& view_;
-    const std::function<void(int)>& set_priority_;
-};
 
 // Closes the programmer however the task ends.
 class ProgrammerSession {

@@ -7,6 +7,7 @@
 
 #include "app/host.h"
 #include "app/settings.h"
+#include "app/task_frame.h"
 #include "buffers/pic_buffers.h"
 
 namespace korvane {
@@ -14,9 +15,8 @@ namespace korvane {
 class TPIC;
 
 // What a PIC task needs from the window besides IHost.
-class IPicTaskView {
+class IPicTaskView : public ITaskWidgets {
 public:
-    virtual ~IPicTaskView() = default;
     // The `PICID` box: the device ID read, four upper-case hex digits ("3FFF" when not checked).
     virtual void show_pic_id(const std::string& id) = 0;
     // Disable `Items_List`, `Oscillator`, `CodeProtect` and the eight fuse check boxes;
@@ -25,12 +25,6 @@ public:
     // Repaint CodeWin and DataWin (clearing their edit marks first when asked) and rebuild the
     // configuration panel from the configuration area.
     virtual void refresh_views(bool clear_marks) = 0;
-    // Widget side of Enable_Abort: show and enable `btnAbort`, make the three grids read-only,
-    // disable the buffer buttons other than the active one.
-    virtual void enable_abort() = 0;
-    // Widget side of Disable_Abort: hide and disable `btnAbort`, grids editable, all five buffer
-    // buttons enabled.
-    virtual void disable_abort() = 0;
 };
 
 enum class PicTask {
@@ -42,13 +36,6 @@ enum class PicTask {
     ProgramCode,     // Program Code Area
     ProgramData,     // Program Data Area
     ProgramConfig,   // Program Config
-};
-
-enum class TaskResult {
-    NotRun,     // busy, or a confirmation was answered No
-    Done,       // the task ran and reported success
-    Failed,     // the task reported a failure (port, wrong device, write or verify failure)
-    Aborted,    // the Abort button stopped it
 };
 
 class PicTaskRunner {

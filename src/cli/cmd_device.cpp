@@ -1,9 +1,7 @@
 // korvane-cli PIC device commands (16F and 18F families): read, program, verify, erase, clearcp, ports.
+// With -d 24Cxx the first four go to the EEPROM commands (cmd_eeprom.cpp).
 // They run the same PIC tasks as the window (confirmations answered Yes), against the port of the
 // programmer record: a real port or the simulated bench "SIM".
-#include <atomic>
-#include <csignal>
-#include <cstdio>
 #include <iostream>
 #include <memory>
 
@@ -12,101 +10,16 @@
 #include "app/pic_tasks.h"
 #include "buffers/pic_buffers.h"
 #include "cli/cli.h"
+#include "cli/task_support.h"
 #include "files/pic_files.h"
 #include "hardware/ports.h"
 #include "hardware/serial_io.h"
-#include "hardware/system_seams.h"
 #include "pic/pic_catalogue.h"
 #include "pic/serial_io_lines.h"
 #include "pic/tpic.h"
 
 namespace korvane::cli {
 namespace {
-
-std::atomic<bool> g_interrupted{false};
-
-extern "C" void on_interrupt(int) { g_interrupted = true; }
-
-// Ctrl-C during a task asks for an abort; the task then ends through its normal end steps.
-class InterruptScope {
-public:
-    InterruptScope() {
-        g_interrupted = false;
-        struct sigaction sa {};
-        sa.sa_handler = on_interrupt;
-        sigemptyset(&sa.sa_mask);
-        sigaction(SIGINT, &sa, &old_int_);
-        sigaction(SIGTERM, &sa, &old_term_);
-    }
-    ~InterruptScope() {
-        sigaction(SIGINT, &old_int_, nullptr);
-        sigaction(SIGTERM, &old_term_, nullptr);
-    }
-    InterruptScope(const InterruptScope&) = delete;
-    InterruptScope& operator=(const InterruptScope&) = delete;
-
-private:
-    struct sigaction old_int_ {};
-    struct sigaction old_term_ {};
-};
-
-// A one-line bar on stderr, redrawn when the shown percentage changes.
-class TerminalProgress : public IProgressBar {
-public:
-    void set_range(int min, int max) override {
-        min_ = min;
-        max_ = max;
-        shown_ = -1;
-    }
-    void set_step(int step) override { step_ = step; }
-    void step_it() override {
-        pos_ += step_;
-        draw();
-    }
-    void set_position(int pos) override {
-        pos_ = pos;
-        if (pos_ <= min_) clear();
-        else draw();
-    }
-    void clear() {
-        if (visible_) std::fputs("\r\033[K", stderr);
-        visible_ = false;
-        shown_ = -1;
-    }
-
-private:
-    void draw() {
-        if (max_ <= min_) return;
-        const int pct = int(100LL * (pos_ - min_) / (max_ - min_));
-        if (pct == shown_) return;
-        shown_ = pct;
-        constexpr int kWidth = 40;
-        const int filled = std::min(kWidth, std::max(0, pct * kWidth / 100));
-        std::string bar(std::size_t(filled), '#');
-        bar.append(std::size_t(kWidth - filled), '.');
-        std::fprintf(stderr, "\r[%s] %3d%%", bar.c_str(), std::min(100, std::max(0, pct)));
-        std::fflush(stderr);
-        visible_ = true;
-    }
-    int min_ = 0, max_ = 0, step_ = 1, pos_ = 0, shown_ = -1;
-    bool visible_ = false;
-};
-
-// The command line's host for a device task: pumping polls Ctrl-C, boxes clear the bar first.
-class TaskHost : public CliHost {
-public:
-    TerminalProgress* progress = nullptr;
-    std::function<void()> on_interrupt;
-
-    int message_box(const std::vector<std::string>& lines, MsgKind kind,
-                    const std::vector<int>& buttons) override {
-        if (progress) progress->clear();
-        return CliHost::message_box(lines, kind, buttons);
-    }
-    void process_messages() override {
-        if (g_interrupted.exchange(false) && on_interrupt) on_interrupt();
-    }
-};
 
 // The view of a command-line task: nothing to lock or repaint.
 class NullView : public IPicTaskView {
@@ -158,26 +71,14 @@ bool parse_options(Context& ctx, Options& opt, std::string& error) {
     return true;
 }
 
-// As at the window's start-up: a programmer that asks for Direct I/O on a real port needs port
-// access; without it this run switches to the serial calls (the settings file is not written).
-void grant_direct_io(SettingsRecord& settings, IHost& host, PortResolver& resolver) {
-    ProgrammerParams& prog = settings.current_programmer();
-    if (!prog.direct_io || resolver.resolve(prog.port_name.str()).simulated) return;
-    IPortIO& ports = system_port_io();
-    ports.enable_direct(true);
-    if (ports.driver_ready()) return;
-    error_box(host, "", {"Could not start Direct I/O Driver!", ports.last_error(), "Switching to Windows API"});
-    prog.direct_io = 0;
-}
-
 int run_task(Context& ctx, const std::string& name, PicTask task) {
     Options opt;
     std::string error;
+    if (ctx.device_is_eeprom) return run_eeprom_command(ctx, name);
     if (!parse_options(ctx, opt, error)) return usage_error(name, error);
     const bool needs_file = task == PicTask::Read || task == PicTask::Program || task == PicTask::Verify;
     if (opt.files.size() != (needs_file ? 1u : 0u))
         return usage_error(name, needs_file ? name + " needs one HEX file" : name + " takes no file");
-    if (ctx.device_is_eeprom) return usage_error(name, name + " works on PIC devices; EEPROMs are not done here yet");
 
     TaskHost host;
     auto image = std::make_unique<PicImage>();
@@ -236,7 +137,7 @@ const char* kTaskOptions =
     "  --io direct|api           UART registers or serial calls\n"
     "Ctrl-C aborts the task; the programmer is switched off and the port closed.";
 
-std::string task_help(const std::string& first) { return first + "\n\n" + kTaskOptions; }
+std::string task_help(const std::string& first) { return first + "\n\n" + kTaskOptions + "\n\n" + eeprom_task_help(); }
 
 const bool registered = [] {
     register_command({"read", "read [OPTIONS] OUT.hex",

@@ -21,6 +21,8 @@ public:
     virtual void sleep_ms(unsigned n) = 0;
     // Which PIC sits in the socket (the simulated bench follows it; real ports ignore it).
     virtual void select_pic_target(int /*device_index*/) {}
+    // Which 24Cxx sits in the socket, likewise.
+    virtual void select_eeprom_target(int /*type_index*/) {}
 };
 
 // Passes every call on to another programmer; a wrapper that counts or times overrides only what
@@ -40,6 +42,7 @@ public:
     void wait_us(unsigned n) override { inner_.wait_us(n); }
     void sleep_ms(unsigned n) override { inner_.sleep_ms(n); }
     void select_pic_target(int device_index) override { inner_.select_pic_target(device_index); }
+    void select_eeprom_target(int type_index) override { inner_.select_eeprom_target(type_index); }
 
 protected:
     IProgrammerLines& inner_;

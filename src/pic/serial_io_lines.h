@@ -1,6 +1,6 @@
 #pragma once
-// The programmer lines of the PIC code over the line interface Serial_IO; the PIC chosen for the
-// simulated socket goes to the port resolver.
+// The programmer lines of the PIC and EEPROM code over the line interface Serial_IO; the device
+// chosen for the simulated socket goes to the port resolver.
 #include "hardware/ports.h"
 #include "hardware/serial_io.h"
 #include "pic/programmer_lines.h"
@@ -22,6 +22,7 @@ public:
     void wait_us(unsigned n) override { io_.wait_us(n); }
     void sleep_ms(unsigned n) override { io_.sleep_ms(n); }
     void select_pic_target(int index) override { resolver_.select_target(TargetKind::Pic, index); }
+    void select_eeprom_target(int index) override { resolver_.select_target(TargetKind::EEProm, index); }
 
     Serial_IO& io() { return io_; }
 

@@ -19,6 +19,7 @@
 #include "pic/pic_catalogue.h"
 #include "ui/config_panel.h"
 #include "ui/decorations.h"
+#include "ui/eeprom_side.h"
 #include "ui/icons.h"
 #include "ui/mem_grid.h"
 #include "ui/pic_side.h"

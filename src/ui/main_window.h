@@ -30,6 +30,7 @@ namespace korvane {
 
 class BufferComparison;
 class ConfigPanel;
+class EEPromSide;
 class GradientPanel;
 class LedLamp;
 class PicSide;
@@ -80,6 +81,10 @@ public:
     int current_buffer() const { return current_buffer_; }
     bool assembler_view() const { return asm_view_; }
     bool pic_task_running() const;
+    bool eeprom_task_running() const;
+    // The line interface's EEPROM line mode: on from entering the EEPROM mode until a PIC mode.
+    bool eeprom_line_mode() const { return eeprom_line_mode_; }
+    EEPromSide* eeprom_side() { return ee_.get(); }
     TPicBuffers* pic_buffers() { return pic_buffers_.get(); }
     TEEPromBuffers* eeprom_buffers() { return ee_buffers_.get(); }
     SettingsRecord& settings() { return settings_; }
@@ -99,6 +104,16 @@ public:
     void Select_PIC_Buffer(int n);
     void select_buffer(int n);            // the command behind the buffer buttons
     void refresh_views(bool clear_marks);
+    // --- EEPROM buffers (EEPROM and ISO-EEPROM modes) ---
+    // Points TI2C and EEPromWin at buffer n and loads the grid marks of buffer n.
+    void Select_EEPRom_Buffer(int n);
+    // Bytes 0 .. last address of the buffer TI2C designates become 0xFF; buffer n's empty flag.
+    void clear_eeprom_buffer(int n);
+    // Every buffer selected in turn, cleared, its marks and file name emptied.
+    void clear_all_eeprom_buffers();
+    // Repaints EEPromWin, clearing all its marks first when asked.
+    void refresh_eeprom_view(bool clear_marks);
+    void run_eeprom_task(int task);   // EEPromSide::Task
     void change_device(int list_index);   // Items_List / Settings > Device
     void request_mode(int mode);           // the mode buttons
 
@@ -171,6 +186,11 @@ private:
     void build_status_bar();
     void build_menu();
     void apply_tool_set(int mode);
+    // The buffer side of entering an EEPROM mode, and of a type picked in one.
+    void start_eeprom_mode();
+    void change_eeprom_device(int type);
+    // After a task: rebuild the recent devices; finish a close asked for during the task.
+    void after_task();
     void write_status_mode_and_io();
     void fill_device_list();
     // The mode's devices in the settings: the ISO devices in the ISO modes.
@@ -199,18 +219,21 @@ private:
     bool abort_pending_ = false;
     bool shut_down_ = false;
     bool filling_list_ = false;
+    bool eeprom_line_mode_ = false;
 
     PicImage* active_pic_ = nullptr;
     std::vector<std::string> asm_lines_;   // the listing AssemblerWin shows
     std::unique_ptr<TPicBuffers> pic_buffers_;
     std::unique_ptr<TEEPromBuffers> ee_buffers_;
     std::unique_ptr<PicSide> pic_;   // TPIC with its lines and task runner, in the PIC modes
+    std::unique_ptr<EEPromSide> ee_;   // TI2C with its lines and task runner, in the EEPROM modes
     std::unique_ptr<IProgressBar> progress_;   // ProgBar as the operations see it
     std::unique_ptr<BufferComparison> comparison_;
     int compare_b_ = 0;      // the other buffer of the walk
     bool walking_ = false;   // from the first difference until Stop (the busy flag stays up)
 
     friend class PicSide;
+    friend class EEPromSide;
 };
 
 } // namespace korvane

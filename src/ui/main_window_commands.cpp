@@ -23,6 +23,7 @@
 #include "pic/pic_catalogue.h"
 #include "ui/config_panel.h"
 #include "ui/decorations.h"
+#include "ui/eeprom_side.h"
 #include "ui/icons.h"
 #include "ui/main_window.h"
 #include "ui/mem_grid.h"
@@ -49,6 +50,10 @@ void TMain::process_messages() {
     if (abort_pending_ && busy_ && pic_ && pic_->task_running()) {
         abort_pending_ = false;
         pic_->abort();
+    }
+    if (abort_pending_ && busy_ && ee_ && ee_->task_running()) {
+        abort_pending_ = false;
+        ee_->abort();
     }
 }
 void TMain::toggle_rx_led() { LedRX->toggle(); }
@@ -93,7 +98,7 @@ void TMain::cmd_open_file() {
         } else if ((mode_ == kModeEEProm || mode_ == kModeIsoEEProm) && ee_buffers_) {
             const int type = mode_eeprom_device();
             EEPromImage& img = (*ee_buffers_)[current_buffer_];
-            clear_eeprom_image(img, type);
+            clear_eeprom_buffer(current_buffer_);
             const QString name = run_file_dialog({FileDialogKind::Open,
                                                   QString::fromStdString(settings_.last_eeprom_dir.str()),
                                                   kEEPromFileFilter, "Load EEProm File", {}});
@@ -159,7 +164,7 @@ void TMain::cmd_recent_file(int item) {
     } else if (eeprom && ee_buffers_) {
         const int type = mode_eeprom_device();
         EEPromImage& img = (*ee_buffers_)[current_buffer_];
-        clear_eeprom_image(img, type);
+        clear_eeprom_buffer(current_buffer_);
         load_eeprom_file_by_name(EEPromFileContext{img, type, settings_, *this}, path.toStdString());
         EEPromWin->clear_changed();
         EEPromWin->viewport()->update();
@@ -199,6 +204,10 @@ void TMain::run_pic_task(int task) {
     abort_pending_ = false;
     pic_->run(PicSide::Task(task), (*pic_buffers_)[current_buffer_]);
     abort_pending_ = false;
+    after_task();
+}
+
+void TMain::after_task() {
     rebuild_recent_device_menu();
     if (close_after_task_) {
         // The window was closed during the task: finish closing now that the port is shut.
@@ -209,15 +218,19 @@ void TMain::run_pic_task(int task) {
 
 void TMain::cmd_read() {
     if (mode_ == kModePic) run_pic_task(int(PicSide::Task::Read));
+    else if (mode_ == kModeEEProm) run_eeprom_task(int(EEPromSide::Task::Read));
 }
 void TMain::cmd_program() {
     if (mode_ == kModePic) run_pic_task(int(PicSide::Task::Program));
+    else if (mode_ == kModeEEProm) run_eeprom_task(int(EEPromSide::Task::Program));
 }
 void TMain::cmd_verify() {
     if (mode_ == kModePic) run_pic_task(int(PicSide::Task::Verify));
+    else if (mode_ == kModeEEProm) run_eeprom_task(int(EEPromSide::Task::Verify));
 }
 void TMain::cmd_erase() {
     if (mode_ == kModePic) run_pic_task(int(PicSide::Task::Erase));
+    else if (mode_ == kModeEEProm) run_eeprom_task(int(EEPromSide::Task::Erase));
 }
 void TMain::cmd_clear_cp() {
     if (mode_ == kModePic) run_pic_task(int(PicSide::Task::ClearCP));
@@ -233,9 +246,10 @@ void TMain::cmd_program_data() {
 void TMain::cmd_program_config() { run_pic_task(int(PicSide::Task::ProgramConfig)); }
 
 void TMain::cmd_abort() {
-    if (!busy_ || !pic_) return;
-    if (pic_->task_running()) pic_->abort();
-    else abort_pending_ = true;
+    if (!busy_) return;
+    if (pic_ && pic_->task_running()) pic_->abort();
+    else if (ee_ && ee_->task_running()) ee_->abort();
+    else if (pic_ || ee_) abort_pending_ = true;
 }
 
 // --- views ---

@@ -13,6 +13,7 @@
 #include "pic/pic_catalogue.h"
 #include "ui/config_panel.h"
 #include "ui/decorations.h"
+#include "ui/eeprom_side.h"
 #include "ui/main_window.h"
 #include "ui/mem_grid.h"
 #include "ui/pic_side.h"
@@ -184,10 +185,7 @@ void TMain::Switch_Task() {
         DataWin->show();
         config->show();
     } else if (eeprom_mode(mode_)) {
-        ee_buffers_ = std::make_unique<TEEPromBuffers>();
-        const int type = mode_eeprom_device();
-        EEPromWin->setByteSize(eeprom_index_valid(type) ? int(eeprom_type(type).size) : 0);
-        if (eeprom_index_valid(type)) clear_all_eeprom_buffers(*ee_buffers_, type);
+        start_eeprom_mode();
         fill_device_list();
         CodeWin->hide();
         DataWin->hide();
@@ -202,12 +200,15 @@ void TMain::Switch_Task() {
     current_buffer_ = 0;
     btnBuffer[0]->setChecked(true);
     select_buffer(1);
+    if (mode_ == kModeEEProm) eeprom_line_mode_ = true;
+    else if (pic_mode(mode_)) eeprom_line_mode_ = false;
     leds_off();
 }
 
 void TMain::Close_Active_Task() {
     comparison_.reset();   // it points into the buffers that go now
     pic_.reset();
+    ee_.reset();
     pic_buffers_.reset();
     ee_buffers_.reset();
     CodeWin->clear_data();
@@ -259,10 +260,9 @@ void TMain::select_buffer(int n) {
             (*ee_buffers_)[current_buffer_].marks = EEPromWin->pack_changed();
             EEPromWin->clear_changed();
         }
-        EEPromImage& img = (*ee_buffers_)[n];
-        EEPromWin->set_data(img.bytes.data());
-        EEPromWin->unpack_changed(img.marks);
-        set_status_text(2, display_name(img.file_name));
+        Select_EEPRom_Buffer(n);
+        refresh_eeprom_view(false);
+        set_status_text(2, display_name((*ee_buffers_)[n].file_name));
     }
     for (int i = 0; i < 5; ++i) BufferItems[std::size_t(i)]->setChecked(i + 1 == n);
     current_buffer_ = n;
@@ -289,13 +289,7 @@ void TMain::change_device(int list_index) {
         refresh_views(true);
     } else if (eeprom_mode(mode_) && ee_buffers_) {
         if (!eeprom_index_valid(list_index)) return;
-        (mode_ == kModeIsoEEProm ? settings_.iso_eeprom_device : settings_.eeprom_device) =
-            std::uint8_t(list_index);
-        EEPromWin->setByteSize(int(eeprom_type(list_index).size));
-        check_device_item();
-        clear_all_eeprom_buffers(*ee_buffers_, list_index);
-        EEPromWin->set_data((*ee_buffers_)[current_buffer_].bytes.data());
-        EEPromWin->viewport()->update();
+        change_eeprom_device(list_index);
     } else {
         return;
     }

@@ -109,7 +109,7 @@ TEST_F(DeviceCommands, InterruptAbortsTheTaskAndClosesThePort) {
     EXPECT_EQ(cli("-d 16F84 erase"), 0) << err;
 }
 
-#if __has_include("sim/pic18_chip.h")
+#ifdef KORVANE_PIC18_SIM
 TEST_F(DeviceCommands, Pic18ProgramReadVerifyAndEraseInSeparateProcesses) {
     auto image = std::make_unique<PicImage>();
     clear_pic_image(*image, 10);

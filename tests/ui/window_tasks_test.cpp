@@ -111,7 +111,7 @@ TEST_F(TaskTest, ProgramThenReadBackThroughTheSimulator) {
     EXPECT_EQ(window->CodeWin->element(0), 0x2805u);
 }
 
-#if __has_include("sim/pic18_chip.h")
+#ifdef KORVANE_PIC18_SIM
 TEST_F(TaskTest, Pic18ProgramConfigThenReadBackFillsThePanel) {
     window->PicDeviceItems[10]->trigger();   // PIC 18F452
     PicImage& first = (*window->pic_buffers())[1];
