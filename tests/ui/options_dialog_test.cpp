@@ -142,6 +142,19 @@ TEST_F(OptionsDialogTest, PicCheckPicTypeDecidesWhetherAWrongChipIsRead) {
     EXPECT_EQ(window->config->PICID->text(), "3FFF");
 }
 
+TEST_F(OptionsDialogTest, EEPromVerifyAfterProgrammingFindsAWriteProtectedChip) {
+    window->btnEEPromProgramming->click();
+    sim::SimBench::instance().set_faults("wp");   // the chip ignores every write
+    (*window->eeprom_buffers())[1].bytes[3] = 0x5A;
+    window->btnProgramAll->click();
+    EXPECT_EQ(count_boxes("EEProm Verify Not Successfull"), 1);
+    options([](TApplOption& o) { o.EPromVerifyAfter->click(); });
+    boxes.clear();
+    window->btnProgramAll->click();
+    EXPECT_EQ(count_boxes("EEProm Verify Not Successfull"), 0);
+    EXPECT_EQ(count_boxes("EEProm Write Successfully Completed"), 1);
+}
+
 TEST_F(OptionsDialogTest, AsmViewRadixChangesTheListing) {
     (*window->pic_buffers())[1].code[0] = 0x300C;   // movlw 12
     options([](TApplOption& o) { o.RxDecimal->click(); });
