@@ -39,6 +39,9 @@ SimBench& SimBench::instance() {
 
 SimBench::SimBench() {
     board_.on_power_off = [this] { save_chip(); };
+    reader_.set_card_maker(
+        [this](int pic, int eeprom, std::uint32_t hz) { return make_card(pic, eeprom, hz); },
+        [this](IsoCard& card, int pic, int eeprom, std::uint64_t now) { keep_card(card, pic, eeprom, now); });
     read_environment();
 }
 
@@ -60,6 +63,7 @@ void SimBench::read_environment() {
         use_clock(real_clock_);
     }
     faults_ = parse_faults_warn_once(env("KORVANE_SIM"));
+    reader_.set_faults(faults_);
     store_ = ChipStore(default_state_dir());
 }
 
@@ -145,7 +149,43 @@ void SimBench::select_target(TargetKind kind, int index) {
 void SimBench::set_faults(const std::string& fault_list) {
     remove_chip();
     faults_ = parse_faults_warn_once(fault_list);
+    reader_.set_faults(faults_);
     insert_selected();
+}
+
+} // namespace korvane::sim
+
+namespace korvane::sim {
+
+// The card's PIC is the programmer's PIC of that type: what the socket holds goes to the state
+// directory first, so a loader just written is what the card runs.
+std::unique_ptr<IsoCard> SimBench::make_card(int pic_index, int eeprom_index, std::uint32_t clock_hz) {
+    CardMemory memory;
+    if (const Pic16Model* m = pic16_model(pic_index)) {
+        save_chip();
+        memory.pic_image = store_.load(m->image_file);
+    }
+    if (const std::string file = card_eeprom_file(eeprom_index); !file.empty()) memory.eeprom_image = store_.load(file);
+    return build_card(pic_index, eeprom_index, clock_hz, memory, faults_, counters_);
+}
+
+void SimBench::keep_card(IsoCard& card, int pic_index, int eeprom_index, std::uint64_t now_ns) {
+    if (I2cEeprom* e = card.eeprom()) {
+        e->settle(now_ns);
+        if (!store_.save(card_eeprom_file(eeprom_index), e->memory()))
+            warn_once("korvane: cannot keep the simulated card's EEPROM in " + store_.dir().string());
+    }
+    if (!card.core().data_eeprom_written()) return;
+    const Pic16Model* m = pic16_model(pic_index);
+    if (!m) return;
+    save_chip();
+    const auto image = store_.load(m->image_file);
+    if (!image) return;
+    const auto updated = with_data_eeprom(pic_index, *image, card.core().data_eeprom(), faults_, counters_);
+    if (!updated) return;
+    store_.save(m->image_file, *updated);
+    // The same PIC may sit in the programmer's socket: it holds what the card wrote too.
+    if (SocketChip* c = chip(); c && c->image_file_name() == m->image_file) c->load_image(*updated);
 }
 
 } // namespace korvane::sim

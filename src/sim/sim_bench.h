@@ -11,6 +11,7 @@
 #include <string>
 
 #include "hardware/ports.h"
+#include "sim/card_factory.h"
 #include "sim/card_reader.h"
 #include "sim/chip_store.h"
 #include "sim/eeprom_socket_chip.h"
@@ -81,6 +82,8 @@ private:
     void read_environment();
     void use_clock(SimClock& c);
     void insert_selected();
+    std::unique_ptr<IsoCard> make_card(int pic_index, int eeprom_index, std::uint32_t clock_hz);
+    void keep_card(IsoCard& card, int pic_index, int eeprom_index, std::uint64_t now_ns);
     void remove_chip();
 
     VirtualClock virtual_clock_;
