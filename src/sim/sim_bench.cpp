@@ -23,12 +23,13 @@ std::unique_ptr<SocketChip> make_chip(TargetKind kind, int index, const SimFault
     if (faults.empty) return nullptr;
     if (kind == TargetKind::Pic) {
         if (const Pic16Model* m = pic16_model(index)) return std::make_unique<Pic16Chip>(*m, faults, counters);
+        if (const Pic18Model* m = pic18_model(index)) return std::make_unique<Pic18Chip>(*m, faults, counters);
     }
     if (kind == TargetKind::EEProm) {
         if (const Eeprom24Model* m = eeprom24_model(index))
             return std::make_unique<EepromSocketChip>(*m, faults, counters);
     }
-    return nullptr;   // 18F parts are not modelled yet: an empty socket
+    return nullptr;
 }
 } // namespace
 
@@ -114,6 +115,9 @@ void SimBench::wipe_chip() {
     if (Pic16Chip* p = pic16()) {
         p->blank();
         store_.remove(p->image_file_name());
+    } else if (Pic18Chip* p18 = pic18()) {
+        p18->blank();
+        store_.remove(p18->image_file_name());
     } else if (I2cEeprom* e = eeprom()) {
         e->blank();
         store_.remove(e->model().image_file);
@@ -133,6 +137,7 @@ void SimBench::insert_selected() {
         if (faults_.protect) {
             if (auto* p = dynamic_cast<Pic16Chip*>(chip.get()))
                 p->set_config_word(protected_config(p->model(), p->config_word()));
+            if (auto* p18 = dynamic_cast<Pic18Chip*>(chip.get())) p18->protect();
         }
     }
     board_.insert(std::move(chip));

@@ -17,6 +17,7 @@
 #include "sim/eeprom_socket_chip.h"
 #include "sim/jdm_board.h"
 #include "sim/pic16_chip.h"
+#include "sim/pic18_chip.h"
 #include "sim/pit_timer.h"
 #include "sim/sim_clock.h"
 #include "sim/sim_faults.h"
@@ -66,6 +67,7 @@ public:
     // The chip in the socket with its due cycles finished, or null.
     SocketChip* chip();
     Pic16Chip* pic16() { return dynamic_cast<Pic16Chip*>(chip()); }
+    Pic18Chip* pic18() { return dynamic_cast<Pic18Chip*>(chip()); }
     I2cEeprom* eeprom();
     // Writes the chip's memory to the state directory now.
     bool save_chip();

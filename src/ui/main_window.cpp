@@ -17,6 +17,7 @@
 #include "app/buffer_compare.h"
 #include "hardware/port_available.h"
 #include "pic/pic_catalogue.h"
+#include "ui/card_side.h"
 #include "ui/config_panel.h"
 #include "ui/decorations.h"
 #include "ui/eeprom_side.h"
@@ -162,6 +163,10 @@ void TMain::build_tool_bar() {
     connect(btnCompareBuff, &QToolButton::clicked, this, &TMain::cmd_compare);
     connect(btnHardware, &QToolButton::clicked, this, &TMain::cmd_io_configuration);
     connect(btnOptions, &QToolButton::clicked, this, &TMain::cmd_options);
+    connect(btnIsoCard, &QToolButton::clicked, this, &TMain::cmd_iso_card);
+    connect(btnWrite876Ldr, &QToolButton::clicked, this, &TMain::cmd_write_loader);
+    connect(btnWriteLoaderSkip, &QToolButton::clicked, this, &TMain::cmd_skip_loader);
+    connect(btnBackWriteLoader, &QToolButton::clicked, this, &TMain::cmd_back_loader);
     connect(HelpAbout, &QToolButton::clicked, this, &TMain::cmd_about);
     connect(Items_List, &QComboBox::activated, this, [this](int index) {
         if (!filling_list_) change_device(index);

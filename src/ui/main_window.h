@@ -29,8 +29,10 @@ class QToolButton;
 namespace korvane {
 
 class BufferComparison;
+class CardSide;
 class ConfigPanel;
 class EEPromSide;
+class IsoCardSelectDialog;
 class GradientPanel;
 class LedLamp;
 class PicSide;
@@ -53,6 +55,8 @@ public:
     void toggle_rx_led() override;
     void toggle_tx_led() override;
     void leds_off() override;
+    void set_rx_led(bool on) override;
+    void set_tx_led(bool on) override;
     void set_busy_cursor(bool busy) override;
 
     // Tests answer the message box and the file dialogs here instead of a person.
@@ -63,6 +67,8 @@ public:
         QString directory, filter, title, default_suffix;
     };
     std::function<QString(const FileDialogRequest&)> file_dialog_hook;
+    // Tests run the card selection dialog here (press buttons, then accept or reject) instead of exec().
+    std::function<void(IsoCardSelectDialog&)> iso_card_dialog_hook;
     // Replaces the process priority calls of the busy period (tests record them).
     std::function<void(int)> priority_hook;
     // Tests work the modal dialogs here instead of exec(): close them with accept() or reject().
@@ -174,6 +180,12 @@ public:
     void cmd_stop_difference();
     void cmd_device_menu(bool eeprom, int tag);
     void run_pic_task(int task);   // PicSide::Task
+    // The ISO card steps: card selection, Write Loader, Skip, Back; the ISO-EEPROM tasks.
+    void cmd_iso_card();
+    void cmd_write_loader();
+    void cmd_skip_loader();
+    void cmd_back_loader();
+    void run_card_task(int task);   // CardTask
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -227,6 +239,7 @@ private:
     std::unique_ptr<TEEPromBuffers> ee_buffers_;
     std::unique_ptr<PicSide> pic_;   // TPIC with its lines and task runner, in the PIC modes
     std::unique_ptr<EEPromSide> ee_;   // TI2C with its lines and task runner, in the EEPROM modes
+    std::unique_ptr<CardSide> card_;   // TEE_THRU_IO with its task frame, in the ISO-EEPROM mode
     std::unique_ptr<IProgressBar> progress_;   // ProgBar as the operations see it
     std::unique_ptr<BufferComparison> comparison_;
     int compare_b_ = 0;      // the other buffer of the walk
@@ -234,6 +247,7 @@ private:
 
     friend class PicSide;
     friend class EEPromSide;
+    friend class CardSide;
 };
 
 } // namespace korvane
