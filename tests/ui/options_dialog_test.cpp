@@ -155,6 +155,15 @@ TEST_F(OptionsDialogTest, EEPromVerifyAfterProgrammingFindsAWriteProtectedChip) 
     EXPECT_EQ(count_boxes("EEProm Write Successfully Completed"), 1);
 }
 
+TEST_F(OptionsDialogTest, IsoCardReaderClockReachesTheCardModesStatusBar) {
+    window->btnWizard->click();
+    window->btnWriteLoaderSkip->click();   // on to the ISO-EEPROM mode
+    ASSERT_EQ(window->work_mode(), kModeIsoEEProm);
+    EXPECT_EQ(window->status_text(1), "I/O - SmartM 3.57Mhz - COM2,9600,8,E,2");
+    options([](TApplOption& o) { o.SMouse_600->click(); });
+    EXPECT_EQ(window->status_text(1), "I/O - SmartM 6.00Mhz - COM2,16457,8,E,2");
+}
+
 TEST_F(OptionsDialogTest, AsmViewRadixChangesTheListing) {
     (*window->pic_buffers())[1].code[0] = 0x300C;   // movlw 12
     options([](TApplOption& o) { o.RxDecimal->click(); });
