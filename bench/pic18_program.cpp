@@ -2,13 +2,16 @@
 // multi-panel write and verified on the simulated bench with the real clock.
 //   wall/asked: wall time over the waits the protocol asks for (bit times, command delays, the held
 //               programming clock, erase and EEPROM write waits, target-on and close waits).
-//               Argument: the programming delay in ms (11 is the JDM default, 1 the chips' P9).
+//               Arguments: the programming delay in ms (11 is the JDM default, 1 the chips' P9) and
+//               the backend (1 Direct I/O, 0 serial calls). The simulated UART costs 1 us per
+//               register access, as an ISA port does: access_s is that share of the wall time.
 //   calls/byte: serial calls per programmed byte with the serial-calls backend, with and without
 //               leaving out calls for lines already at their level.
 #include <benchmark/benchmark.h>
 
 #if __has_include("sim/sim_bench.h")
 #include <chrono>
+#include <ctime>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -58,18 +61,32 @@ struct Rig {
     std::unique_ptr<PicImage> image = std::make_unique<PicImage>();
 };
 
+std::uint64_t port_accesses() {
+    return dynamic_cast<sim::SimPortIO&>(sim::SimBench::instance().ports()).accesses();
+}
+
+double cpu_seconds() { return double(std::clock()) / CLOCKS_PER_SEC; }
+
 void BM_Program18F452RealClock(benchmark::State& state) {
     for (auto _ : state) {
         Rig rig(false);
         rig.settings.current_programmer().prog_delay_ms = std::uint32_t(state.range(0));
+        rig.settings.current_programmer().direct_io = std::uint8_t(state.range(1));
         rig.pic.load_programmer_params();
+        const auto accesses0 = port_accesses();
+        const double cpu0 = cpu_seconds();
         const auto t0 = std::chrono::steady_clock::now();
         bool ok = rig.pic.open_programmer() && rig.pic.program_all(true, false, true) && rig.pic.verify_all(true);
         rig.pic.close_programmer();
         const double wall_us =
             std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count();
+        const double access_us = double(port_accesses() - accesses0);
         ok = ok && rig.pic.last_all_ok && rig.host.failures == 0;
         if (!ok) state.SkipWithError("programming failed");
+        state.counters["cpu_s"] = cpu_seconds() - cpu0;
+        state.counters["access_s"] = access_us / 1e6;
+        state.counters["(wall-oversleep-access)/asked"] =
+            (wall_us - rig.tally.oversleep_us - access_us) / rig.tally.asked_us;
         state.counters["wall_s"] = wall_us / 1e6;
         state.counters["asked_s"] = rig.tally.asked_us / 1e6;
         state.counters["wall/asked"] = wall_us / rig.tally.asked_us;
@@ -77,7 +94,12 @@ void BM_Program18F452RealClock(benchmark::State& state) {
         state.counters["(wall-oversleep)/asked"] = (wall_us - rig.tally.oversleep_us) / rig.tally.asked_us;
     }
 }
-BENCHMARK(BM_Program18F452RealClock)->Arg(11)->Arg(1)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_Program18F452RealClock)
+    ->Args({11, 1})
+    ->Args({11, 0})
+    ->Args({1, 0})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
 
 void BM_SerialCallsPerByte18F(benchmark::State& state) {
     const bool skip_unchanged = state.range(0) != 0;

@@ -13,3 +13,7 @@ korvane_install() {
 }
 KORVANE_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev)
 KORVANE_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev gputils xvfb xauth)
+# libFuzzer and the sanitizer runtimes come with clang's runtime library, a recommendation only.
+KORVANE_FUZZ_PACKAGES=(clang libclang-rt-dev)
+# cpack's DEB generator finds the shared-library dependencies with dpkg-shlibdeps and file.
+KORVANE_PACKAGE_PACKAGES=(dpkg-dev file)

@@ -139,11 +139,28 @@ bool write_file_durably(const std::filesystem::path& file, const void* data, std
 #endif
 }
 
+// A program in a system directory came from a package: that is no portable install, even for
+// root, who could write there.
+bool system_program_directory(const std::filesystem::path& dir) {
+#if defined(_WIN32)
+    (void)dir;
+    return false;
+#else
+    std::string d = dir.lexically_normal().string();
+    while (d.size() > 1 && d.back() == '/') d.pop_back();
+    for (const char* system : {"/bin", "/sbin", "/usr/bin", "/usr/sbin", "/usr/games", "/usr/local/bin",
+                               "/usr/local/sbin", "/usr/local/games"})
+        if (d == system) return true;
+    return false;
+#endif
+}
+
 } // namespace
 
 std::filesystem::path settings_directory(const std::filesystem::path& program_dir) {
     if (const char* dir = std::getenv("KORVANE_CONFIG_DIR"); dir && *dir) return dir;
-    if (!program_dir.empty() && directory_writable(program_dir)) return program_dir;
+    if (!program_dir.empty() && !system_program_directory(program_dir) && directory_writable(program_dir))
+        return program_dir;
     std::filesystem::path base;
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
         base = xdg;

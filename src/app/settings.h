@@ -97,8 +97,9 @@ void apply_settings_defaults(SettingsRecord& rec, const std::string& program_dir
 // radix, reader clock, ring positions) when a damaged file holds a value outside it.
 void repair_settings_ranges(SettingsRecord& rec);
 
-// Where the settings file lives: $KORVANE_CONFIG_DIR, else the program directory when writable,
-// else $XDG_CONFIG_HOME/korvane (~/.config/korvane).
+// Where the settings file lives: $KORVANE_CONFIG_DIR, else the program directory when writable and
+// not a system directory such as /usr/bin (a package install), else $XDG_CONFIG_HOME/korvane
+// (~/.config/korvane).
 std::filesystem::path settings_directory(const std::filesystem::path& program_dir);
 
 // Reads the file into `rec` without writing anything. True when the version matches ("1.08",

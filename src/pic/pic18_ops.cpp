@@ -195,12 +195,14 @@ bool Pic18Ops::code_phase_multi_panel(bool write_verify) {
     TPIC& p = pic_;
     const unsigned panels = p.panel_count;
     link_.select_memory(Pic18Memory::ConfigWriteEnabled);
+    // The panel write mode holds until it is changed, and its register takes writes only in
+    // configuration space: set once, not again before every block.
+    link_.multi_panel_mode(true);
+    link_.select_memory(Pic18Memory::Program);
     std::int32_t i = 0;
     std::uint32_t b = 0;
     unsigned n = 0;
     while (i <= p.code_size - 1) {
-        link_.multi_panel_mode(true);
-        link_.select_memory(Pic18Memory::Program);
         for (unsigned panel = 0; panel < panels; ++panel) {
             if (n % 10 == 0) p.host_.toggle_tx_led();
             write_8_bytes(panel * kPic18PanelBytes + b * 8, panel + 1 == panels);

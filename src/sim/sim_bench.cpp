@@ -23,12 +23,13 @@ std::unique_ptr<SocketChip> make_chip(TargetKind kind, int index, const SimFault
     if (faults.empty) return nullptr;
     if (kind == TargetKind::Pic) {
         if (const Pic16Model* m = pic16_model(index)) return std::make_unique<Pic16Chip>(*m, faults, counters);
+        if (const Pic18Model* m = pic18_model(index)) return std::make_unique<Pic18Chip>(*m, faults, counters);
     }
     if (kind == TargetKind::EEProm) {
         if (const Eeprom24Model* m = eeprom24_model(index))
             return std::make_unique<EepromSocketChip>(*m, faults, counters);
     }
-    return nullptr;   // 18F parts are not modelled yet: an empty socket
+    return nullptr;
 }
 } // namespace
 
@@ -39,6 +40,9 @@ SimBench& SimBench::instance() {
 
 SimBench::SimBench() {
     board_.on_power_off = [this] { save_chip(); };
+    reader_.set_card_maker(
+        [this](int pic, int eeprom, std::uint32_t hz) { return make_card(pic, eeprom, hz); },
+        [this](IsoCard& card, int pic, int eeprom, std::uint64_t now) { keep_card(card, pic, eeprom, now); });
     read_environment();
 }
 
@@ -60,6 +64,7 @@ void SimBench::read_environment() {
         use_clock(real_clock_);
     }
     faults_ = parse_faults_warn_once(env("KORVANE_SIM"));
+    reader_.set_faults(faults_);
     store_ = ChipStore(default_state_dir());
 }
 
@@ -110,6 +115,9 @@ void SimBench::wipe_chip() {
     if (Pic16Chip* p = pic16()) {
         p->blank();
         store_.remove(p->image_file_name());
+    } else if (Pic18Chip* p18 = pic18()) {
+        p18->blank();
+        store_.remove(p18->image_file_name());
     } else if (I2cEeprom* e = eeprom()) {
         e->blank();
         store_.remove(e->model().image_file);
@@ -129,6 +137,7 @@ void SimBench::insert_selected() {
         if (faults_.protect) {
             if (auto* p = dynamic_cast<Pic16Chip*>(chip.get()))
                 p->set_config_word(protected_config(p->model(), p->config_word()));
+            if (auto* p18 = dynamic_cast<Pic18Chip*>(chip.get())) p18->protect();
         }
     }
     board_.insert(std::move(chip));
@@ -145,7 +154,43 @@ void SimBench::select_target(TargetKind kind, int index) {
 void SimBench::set_faults(const std::string& fault_list) {
     remove_chip();
     faults_ = parse_faults_warn_once(fault_list);
+    reader_.set_faults(faults_);
     insert_selected();
+}
+
+} // namespace korvane::sim
+
+namespace korvane::sim {
+
+// The card's PIC is the programmer's PIC of that type: what the socket holds goes to the state
+// directory first, so a loader just written is what the card runs.
+std::unique_ptr<IsoCard> SimBench::make_card(int pic_index, int eeprom_index, std::uint32_t clock_hz) {
+    CardMemory memory;
+    if (const Pic16Model* m = pic16_model(pic_index)) {
+        save_chip();
+        memory.pic_image = store_.load(m->image_file);
+    }
+    if (const std::string file = card_eeprom_file(eeprom_index); !file.empty()) memory.eeprom_image = store_.load(file);
+    return build_card(pic_index, eeprom_index, clock_hz, memory, faults_, counters_);
+}
+
+void SimBench::keep_card(IsoCard& card, int pic_index, int eeprom_index, std::uint64_t now_ns) {
+    if (I2cEeprom* e = card.eeprom()) {
+        e->settle(now_ns);
+        if (!store_.save(card_eeprom_file(eeprom_index), e->memory()))
+            warn_once("korvane: cannot keep the simulated card's EEPROM in " + store_.dir().string());
+    }
+    if (!card.core().data_eeprom_written()) return;
+    const Pic16Model* m = pic16_model(pic_index);
+    if (!m) return;
+    save_chip();
+    const auto image = store_.load(m->image_file);
+    if (!image) return;
+    const auto updated = with_data_eeprom(pic_index, *image, card.core().data_eeprom(), faults_, counters_);
+    if (!updated) return;
+    store_.save(m->image_file, *updated);
+    // The same PIC may sit in the programmer's socket: it holds what the card wrote too.
+    if (SocketChip* c = chip(); c && c->image_file_name() == m->image_file) c->load_image(*updated);
 }
 
 } // namespace korvane::sim

@@ -11,11 +11,13 @@
 #include <string>
 
 #include "hardware/ports.h"
+#include "sim/card_factory.h"
 #include "sim/card_reader.h"
 #include "sim/chip_store.h"
 #include "sim/eeprom_socket_chip.h"
 #include "sim/jdm_board.h"
 #include "sim/pic16_chip.h"
+#include "sim/pic18_chip.h"
 #include "sim/pit_timer.h"
 #include "sim/sim_clock.h"
 #include "sim/sim_faults.h"
@@ -65,6 +67,7 @@ public:
     // The chip in the socket with its due cycles finished, or null.
     SocketChip* chip();
     Pic16Chip* pic16() { return dynamic_cast<Pic16Chip*>(chip()); }
+    Pic18Chip* pic18() { return dynamic_cast<Pic18Chip*>(chip()); }
     I2cEeprom* eeprom();
     // Writes the chip's memory to the state directory now.
     bool save_chip();
@@ -81,6 +84,8 @@ private:
     void read_environment();
     void use_clock(SimClock& c);
     void insert_selected();
+    std::unique_ptr<IsoCard> make_card(int pic_index, int eeprom_index, std::uint32_t clock_hz);
+    void keep_card(IsoCard& card, int pic_index, int eeprom_index, std::uint64_t now_ns);
     void remove_chip();
 
     VirtualClock virtual_clock_;

@@ -65,6 +65,16 @@ const std::vector<FaultKind>& fault_kinds() {
              f.stuck.push_back({*addr, std::uint16_t(*mask)});
              return true;
          }},
+        {"silent", false, [](SimFaults& f, std::string_view) { f.silent = true; return true; }},
+        {"badatr", false, [](SimFaults& f, std::string_view) { f.badatr = true; return true; }},
+        {"cardchk", false, [](SimFaults& f, std::string_view) { f.cardchk = true; return true; }},
+        {"cardclock", true,
+         [](SimFaults& f, std::string_view v) {
+             auto n = parse_number(v);
+             if (!n || *n < 1000000 || *n > 20000000) return false;
+             f.card_clock_hz = *n;
+             return true;
+         }},
         {"tprog", true,
          [](SimFaults& f, std::string_view v) {
              auto n = parse_number(v);

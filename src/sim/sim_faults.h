@@ -1,7 +1,7 @@
 #pragma once
 // Faults injected into the bench for tests and demonstrations, written as in KORVANE_SIM:
 // comma-separated items, e.g. "empty", "id=0x09E7", "stuck=0x10:0x0001", "protect", "tprog=20",
-// "noack", "twr=10", "wp".
+// "noack", "twr=10", "wp", "silent", "badatr", "cardchk", "cardclock=6000000".
 // Numbers are decimal or 0x-prefixed hex. Items nobody knows are ignored (with one warning each).
 #include <cstdint>
 #include <optional>
@@ -24,6 +24,10 @@ struct SimFaults {
     bool noack = false;                       // the EEPROM acknowledges no control byte
     std::optional<std::uint32_t> twr_ms;      // the EEPROM's internal write-cycle time
     bool wp = false;                          // EEPROM write-protected: writes ACKed, not stored
+    bool silent = false;                      // the card in the reader never answers
+    bool badatr = false;                      // the card's answer to reset arrives damaged
+    bool cardchk = false;                     // block checksums are damaged on the card's I/O line
+    std::optional<std::uint32_t> card_clock_hz;   // the reader's oscillator, instead of following the host
 
     std::uint16_t stuck_mask(std::uint32_t address) const;
 };

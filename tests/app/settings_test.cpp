@@ -299,6 +299,14 @@ TEST_F(SettingsDirectory, WritableProgramDirectoryIsPortable) {
     EXPECT_EQ(settings_directory(prog.path()), prog.path());
 }
 
+TEST_F(SettingsDirectory, PackageInstallUsesTheUserConfigDirectoryEvenWhenWritable) {
+    // Root may write to /usr/bin, but a packaged program must not leave its settings there.
+    unsetenv("KORVANE_CONFIG_DIR");
+    setenv("XDG_CONFIG_HOME", "/home/u/.cfg", 1);
+    for (const char* dir : {"/usr/bin/", "/usr/bin", "/usr/local/bin/", "/bin/", "/usr//bin/"})
+        EXPECT_EQ(settings_directory(dir), std::filesystem::path("/home/u/.cfg/korvane")) << dir;
+}
+
 TEST_F(SettingsDirectory, OtherwiseTheUserConfigDirectory) {
     unsetenv("KORVANE_CONFIG_DIR");
     setenv("XDG_CONFIG_HOME", "/home/u/.cfg", 1);

@@ -102,7 +102,9 @@ TEST_F(Pic18Ops, SmallDeviceUsesTwoPanelsAndItsOwnProgressRange) {
     settings.skip_3fff = 0;
     fill_random(2);
     ASSERT_TRUE(pic.open_programmer());
+    chip.record = true;
     EXPECT_TRUE(pic.program_all(true, false, true));
+    EXPECT_EQ(std::count(chip.tokens.begin(), chip.tokens.end(), "12:0040"), 1);   // multi-panel mode once
     EXPECT_EQ(progress.max, 8192 / 8 + 256 + 16);
     EXPECT_EQ(chip.programs, 1024 + 1 + 14);
     EXPECT_TRUE(std::equal(chip.code.begin(), chip.code.begin() + 0x4000,

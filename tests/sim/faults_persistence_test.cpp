@@ -81,7 +81,7 @@ TEST_F(SimTest, DamagedImageGivesABlankChip) {
 }
 
 TEST_F(SimTest, UnmodelledTargetsAreAnEmptySocket) {
-    bench().select_target(TargetKind::Pic, 7);
+    bench().select_target(TargetKind::Pic, 12);   // no such part
     EXPECT_EQ(bench().chip(), nullptr);
     bench().select_target(TargetKind::EEProm, 11);
     EXPECT_EQ(bench().chip(), nullptr);

@@ -1,0 +1,222 @@
+// Every 16F card of the card table end to end on the simulated reader, running our own loader
+// (src/resources/loader, reassembled here): written into the card's PIC through the bench, then
+// the answer to reset, Init, write blocks, read back, and the faults that damage the link.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "card_link_host.h"
+#include "gpasm_program.h"
+#include "sim_fixture.h"
+
+namespace korvane::sim::test {
+namespace {
+
+using ::testing::ElementsAreArray;
+
+const std::vector<std::uint8_t> kAtr = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 0x90, 0x00};
+// KORVANE_TEST_LOADER16F names another source to try instead.
+std::filesystem::path loader16f_source() {
+    if (const char* other = std::getenv("KORVANE_TEST_LOADER16F"); other && *other) return other;
+    return KORVANE_TEST_DATA_DIR "/../../src/resources/loader/loader16f.asm";
+}
+
+// What the host's receiver got, for a failure message.
+std::string received(SimBench& bench) {
+    std::string out;
+    for (const LineByte& b : bench.reader().history()) {
+        char text[48];
+        std::snprintf(text, sizeof text, "%02X%s%s%s ", b.value, b.echo ? "(echo)" : "", b.parity_error ? "(parity)" : "",
+                      b.framing_error ? "(framing)" : "");
+        out += text;
+    }
+    return out;
+}
+
+struct Card {
+    const char* name;
+    int pic;              // PIC catalogue index
+    std::uint16_t config; // the configuration word the programmer writes with the loader
+    int eeprom;           // EEPROM index
+    std::uint32_t size;
+    std::size_t block;    // the host's write block length
+};
+const Card kCards[] = {
+    {"GoldCard", 0, 0x3FF1, 4, 2048, 16},         {"BlueCard", 0, 0x3FF1, 6, 8192, 32},
+    {"SilverCard", 3, 0x3D39, 6, 8192, 32},       {"GreenCard 64", 1, 0x3F29, 6, 8192, 32},
+    {"GreenCard 128", 3, 0x3D39, 8, 16384, 64},   {"GreenCard 256", 3, 0x3D39, 9, 32768, 64},
+};
+
+std::vector<std::uint8_t> pattern(std::size_t n, unsigned seed) {
+    std::vector<std::uint8_t> v(n);
+    for (std::size_t i = 0; i < n; ++i) v[i] = std::uint8_t((i * 7 + seed * 31 + (i >> 8)) & 0xFF);
+    return v;
+}
+
+class CardLoaderTest : public SimTest {
+protected:
+    void SetUp() override {
+        SimTest::SetUp();
+        if (!have_gpasm()) GTEST_SKIP() << "gpasm not found: install gputils";
+        if (!std::filesystem::exists(loader16f_source())) GTEST_SKIP() << "no 16F loader source yet";
+    }
+    // The loader written into the card's PIC, as the Write Loader command leaves it.
+    void write_loader(const Card& card) {
+        static const AssembledProgram loader = assemble_file(loader16f_source().string(), false, 8192);
+        ASSERT_TRUE(loader.ok()) << loader.listing_error;
+        bench().select_target(TargetKind::Pic, card.pic);
+        Pic16Chip& chip = *bench().pic16();
+        for (std::uint32_t a = 0; a < chip.model().code_words; ++a) chip.set_program_word(a, loader.words[a]);
+        for (std::uint32_t a = 0; a < loader.eeprom.size() && a < chip.model().data_bytes; ++a)
+            chip.set_data_byte(a, loader.eeprom[a]);
+        chip.set_config_word(card.config);
+        ASSERT_TRUE(bench().save_chip());
+        bench().select_card(card.pic, card.eeprom);
+    }
+    CardLinkHost& open_card(std::uint32_t baud = 9600) {
+        std::string error;
+        port_ = bench().reader().open("SIM", error);
+        EXPECT_TRUE(port_) << error;
+        host_ = std::make_unique<CardLinkHost>(*port_, bench().clock());
+        host_->configure(baud);
+        return *host_;
+    }
+    void close_card() {
+        host_.reset();
+        port_.reset();
+    }
+    // The card's EEPROM as the bench keeps it.
+    std::vector<std::uint8_t> card_eeprom(int eeprom_index) {
+        return std::vector<std::uint8_t>(*ChipStore(bench().state_dir()).load(card_eeprom_file(eeprom_index)));
+    }
+    void TearDown() override {
+        close_card();
+        SimTest::TearDown();
+    }
+
+    std::unique_ptr<ISerialPort> port_;
+    std::unique_ptr<CardLinkHost> host_;
+};
+
+TEST_F(CardLoaderTest, EveryCardWritesAndReadsBackBlocksThroughTheLoader) {
+    for (const Card& card : kCards) {
+        SCOPED_TRACE(card.name);
+        write_loader(card);
+        CardLinkHost& host = open_card();
+        ASSERT_THAT(host.reset(), ElementsAreArray(kAtr));
+        ASSERT_TRUE(host.init(card.eeprom == 4)) << host.last_error << "; the host received " << received(bench());
+        // The first block, a block across the middle, the last block.
+        const std::uint32_t addresses[] = {0, card.size / 2 - std::uint32_t(card.block), card.size - std::uint32_t(card.block)};
+        unsigned seed = 1;
+        for (std::uint32_t a : addresses) {
+            const auto data = pattern(card.block, seed++);
+            EXPECT_EQ(host.write_block(std::uint16_t(a), data), 0x90) << a << " " << host.last_error;
+        }
+        seed = 1;
+        for (std::uint32_t a : addresses) {
+            const auto back = host.read_block(std::uint16_t(a), card.block);
+            ASSERT_TRUE(back) << a << " " << host.last_error;
+            EXPECT_EQ(*back, pattern(card.block, seed++)) << a;
+        }
+        EXPECT_EQ(host.echo_mismatches, 0);
+        close_card();
+        const auto stored = card_eeprom(card.eeprom);
+        ASSERT_EQ(stored.size(), card.size);
+        EXPECT_EQ(std::vector<std::uint8_t>(stored.begin(), stored.begin() + std::ptrdiff_t(card.block)), pattern(card.block, 1));
+    }
+}
+
+TEST_F(CardLoaderTest, AWholeCardReadsBackWhatWasProgrammed) {
+    const Card& gold = kCards[0];
+    write_loader(gold);
+    CardLinkHost& host = open_card();
+    ASSERT_THAT(host.reset(), ElementsAreArray(kAtr));
+    ASSERT_TRUE(host.init(true));
+    const auto image = pattern(gold.size, 9);
+    for (std::uint32_t a = 0; a < gold.size; a += std::uint32_t(gold.block)) {
+        const std::vector<std::uint8_t> block(image.begin() + a, image.begin() + a + gold.block);
+        ASSERT_EQ(host.write_block(std::uint16_t(a), block), 0x90) << a << " " << host.last_error;
+    }
+    std::vector<std::uint8_t> back;
+    for (std::uint32_t a = 0; a < gold.size; a += 128) {
+        const auto block = host.read_block(std::uint16_t(a), 128);
+        ASSERT_TRUE(block) << a << " " << host.last_error;
+        back.insert(back.end(), block->begin(), block->end());
+    }
+    EXPECT_EQ(back, image);
+}
+
+TEST_F(CardLoaderTest, TheLoaderRunsAtSixMegahertzWithTheFasterRate) {
+    write_loader(kCards[3]);
+    CardLinkHost& host = open_card(16457);
+    EXPECT_EQ(bench().reader().card_clock_hz(), 6000000u);
+    ASSERT_THAT(host.reset(), ElementsAreArray(kAtr));
+    ASSERT_TRUE(host.init(false));
+    const auto data = pattern(32, 4);
+    EXPECT_EQ(host.write_block(0x1FE0, data), 0x90) << host.last_error;
+    EXPECT_EQ(host.read_block(0x1FE0, 32), data);
+}
+
+TEST_F(CardLoaderTest, DamagedChecksumsAreRefusedAndReported) {
+    write_loader(kCards[2]);
+    CardLinkHost& host = open_card();
+    ASSERT_THAT(host.reset(), ElementsAreArray(kAtr));
+    ASSERT_TRUE(host.init(false));
+    // A wrong checksum from the host: the loader writes nothing and answers 0x10.
+    EXPECT_EQ(host.write_block(0x0100, pattern(32, 2), 0x01), 0x10);
+    EXPECT_EQ(host.read_block(0x0100, 32), std::vector<std::uint8_t>(32, 0xFF));
+    close_card();
+
+    bench().set_faults("cardchk");
+    CardLinkHost& damaged = open_card();
+    ASSERT_THAT(damaged.reset(), ElementsAreArray(kAtr));
+    ASSERT_TRUE(damaged.init(false));
+    EXPECT_EQ(damaged.write_block(0x0200, pattern(32, 3)), 0x10) << "the checksum reached the card damaged";
+    EXPECT_FALSE(damaged.read_block(0x0200, 32));
+    EXPECT_EQ(damaged.last_error, "read block: checksum");
+}
+
+TEST_F(CardLoaderTest, TheCardsEepromFaultsComeThroughTheLoader) {
+    make_bench("wp");
+    write_loader(kCards[2]);
+    CardLinkHost& host = open_card();
+    ASSERT_THAT(host.reset(), ElementsAreArray(kAtr));
+    ASSERT_TRUE(host.init(false));
+    EXPECT_EQ(host.write_block(0x0040, pattern(32, 5)), 0x90);
+    EXPECT_EQ(host.read_block(0x0040, 32), std::vector<std::uint8_t>(32, 0xFF)) << "write-protected";
+    close_card();
+
+    bench().set_faults("empty");
+    bench().select_card(kCards[2].pic, kCards[2].eeprom);
+    CardLinkHost& bare = open_card();
+    ASSERT_THAT(bare.reset(), ElementsAreArray(kAtr)) << "the PIC runs without its EEPROM";
+    ASSERT_TRUE(bare.init(false));
+    // The loader polls for an acknowledge that never comes, longer than the host waits.
+    EXPECT_FALSE(bare.read_block(0, 16));
+    EXPECT_EQ(bare.last_error, "no byte after the header");
+}
+
+TEST_F(CardLoaderTest, ALoaderForAnotherCardFamilyOrAWrongConfigurationFails) {
+    // The 16F84's image in a 16F628 with its internal oscillator selected: 4 MHz, not CLK.
+    Card intrc = kCards[3];
+    intrc.config = 0x3F38;
+    write_loader(intrc);
+    CardLinkHost& host = open_card();
+    EXPECT_THAT(host.reset(), ::testing::Not(ElementsAreArray(kAtr)));
+    close_card();
+
+    // The watchdog left on: the loader never clears it, so the card resets itself while it waits.
+    Card watchdog = kCards[3];
+    watchdog.config = 0x3F2D;
+    write_loader(watchdog);
+    CardLinkHost& wd = open_card();
+    ASSERT_THAT(wd.reset(), ElementsAreArray(kAtr));
+    bench().clock().sleep_ms(3000);
+    EXPECT_FALSE(wd.init(false));
+}
+
+} // namespace
+} // namespace korvane::sim::test
