@@ -69,7 +69,8 @@ bool TI2C::read_verify(bool verify) {
     bus_.stop();
     progress_reset();
     host_.leds_off();
-    return true;
+    // An abort seen at the last byte's pump still counts: no success after "Process Aborted".
+    return abort_requested == 0;
 }
 
 bool TI2C::write(unsigned n) {

@@ -149,3 +149,44 @@ TEST(EEPromTasks, APortThatDoesNotOpenEndsTheFlowQuietly) {
 
 } // namespace
 } // namespace korvane::test
+
+namespace korvane::test {
+namespace {
+
+// Aborting at any pump of a task: one notice and nothing after it, the port closed, the busy
+// period over, the device list enabled again, and a read that was stopped leaves the buffer
+// flagged empty. The first and the last pump belong to the busy period, outside any operation.
+TEST(EEPromTasks, AbortAtEveryPumpOfEveryTask) {
+    for (EEPromTask task : {EEPromTask::Read, EEPromTask::Program, EEPromTask::Verify, EEPromTask::Erase}) {
+        SCOPED_TRACE(int(task));
+        EERig rig(0);
+        rig.settings.eprom_verify_after = 1;
+        ASSERT_EQ(rig.run(task), TaskResult::Done);
+        const int total = rig.host.pumps;
+        ASSERT_GT(total, 128);
+        for (int n = 2; n < total; ++n) {
+            SCOPED_TRACE(n);
+            rig.host.boxes.clear();
+            rig.host.pumps = 0;
+            rig.host.at_pump = n;
+            rig.host.on_pump = [&] { rig.runner.abort(); };
+            rig.view.log.clear();
+            rig.image->empty = true;
+            ASSERT_EQ(rig.run(task), TaskResult::Aborted);
+            ASSERT_EQ(captions_and_bodies(rig.host), (Lines{"EEProm 24C01|Process Aborted|"}));
+            ASSERT_EQ(rig.host.boxes[0].kind, MsgKind::Warning);
+            ASSERT_EQ(rig.chip.opens, rig.chip.closes);
+            ASSERT_EQ(rig.ee.task_running, 0);
+            ASSERT_FALSE(rig.runner.busy());
+            ASSERT_EQ(rig.view.log.back(), 'A');
+            ASSERT_EQ(rig.view.log[rig.view.log.size() - 2], 'L');
+            ASSERT_EQ(rig.progress.position, 0);
+            if (task == EEPromTask::Read) {
+                ASSERT_TRUE(rig.image->empty);
+            }
+        }
+    }
+}
+
+} // namespace
+} // namespace korvane::test

@@ -78,6 +78,13 @@ void Fake24Cxx::on_start() {
     transactions.push_back({});
 }
 
+void Fake24Cxx::power_down() {
+    mode_ = Mode::Idle;
+    drive_.reset();
+    pending_.clear();
+    sda_ = scl_ = true;
+}
+
 void Fake24Cxx::on_stop() {
     mode_ = Mode::Idle;
     drive_.reset();

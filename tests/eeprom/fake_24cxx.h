@@ -44,7 +44,12 @@ public:
 
     // --- IProgrammerLines ---
     bool open_port(const std::string&) override { ++opens; return open_ok; }
-    void close_port() override { ++closes; }
+    // Closing the port takes the socket's supply away: the chip lets go of SDA and forgets the
+    // transaction it was in.
+    void close_port() override {
+        ++closes;
+        power_down();
+    }
     void target_on() override { ++target_ons; }
     void data_high() override { set_sda(true); }
     void data_low() override { set_sda(false); }
@@ -68,6 +73,7 @@ private:
     void set_sda(bool v);
     void set_scl(bool v);
     void on_start();
+    void power_down();
     void on_stop();
     void byte_received(std::uint8_t b);
     void load_send_byte();
