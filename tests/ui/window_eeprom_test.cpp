@@ -1,13 +1,22 @@
 // The EEPROM work mode of the window: line mode, device list, the five EEPROM buffers and the
 // EEPROM commands against the simulated programmer on the virtual clock.
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
 #include <QTimer>
 #include <QToolButton>
 
 #include "eeprom/ti2c.h"
+#include "files/file_names.h"
 #include "sim/sim_bench.h"
+#include "ui/config_panel.h"
 #include "ui/eeprom_side.h"
+#include "ui/io_config_dialog.h"
 #include "ui/mem_grid.h"
+#include "ui/options_dialog.h"
 #include "ui_fixture.h"
 
 namespace korvane::test {
@@ -186,6 +195,147 @@ TEST_F(EEPromModeTest, TheCardEEPromModeKeepsOneBufferOfTheCardsType) {
     EXPECT_EQ(buffer(1).bytes[3], 0xFF);
     EXPECT_EQ(buffer(2).bytes[0], 0x00);
     EXPECT_EQ(window->EEPromWin->ByteSize(), 1024);
+}
+
+} // namespace
+} // namespace korvane::test
+
+namespace korvane::test {
+namespace {
+
+// What the I/O Configuration and Options dialogs change reaches the EEPROM side when they close
+// with OK: the port, the EEPROM bit time, the progress bar and the status bar.
+class EEPromAfterDialogsTest : public EEPromModeTest {
+protected:
+    void SetUp() override {
+        EEPromModeTest::SetUp();
+        window->port_list.names = {"COM5", "SIM"};
+        window->port_list.labels = window->port_list.names;
+        window->port_available = [](const std::string&) { return true; };
+    }
+    void io_configuration(const std::function<void(TConfiguration&)>& edit) {
+        window->dialog_hook = [edit](QDialog& d) {
+            auto& c = dynamic_cast<TConfiguration&>(d);
+            edit(c);
+            c.OKButton->click();
+        };
+        window->IOConfiguration->trigger();
+    }
+    void options(const std::function<void(TApplOption&)>& edit) {
+        window->dialog_hook = [edit](QDialog& d) {
+            auto& o = dynamic_cast<TApplOption&>(d);
+            edit(o);
+            o.OKButton->click();
+        };
+        window->Options2->trigger();
+    }
+    // Virtual time one Read EEPROM task takes.
+    std::uint64_t timed_read() {
+        IClock& clock = sim::SimBench::instance().clock();
+        const std::uint64_t t0 = clock.now_us();
+        window->btnReadAll->click();
+        return clock.now_us() - t0;
+    }
+};
+
+TEST_F(EEPromAfterDialogsTest, TheLinesWaitTheNewBitTimeAndIgnoreTheOutputInversions) {
+    sim::SimBench& bench = sim::SimBench::instance();
+    bench.select_target(TargetKind::EEProm, 4);   // the 24C16 of the settings
+    for (std::uint32_t a = 0; a < 2048; ++a) bench.eeprom()->set_byte(a, std::uint8_t(a ^ 0x5A));
+    const std::uint64_t at_one_us = timed_read();
+    ASSERT_TRUE(boxes.empty());
+
+    io_configuration([](TConfiguration& c) {
+        c.EEBittimeSlider->setValue(30);
+        c.Invert_DataOut->click();
+        c.Invert_Clock->click();
+    });
+    EXPECT_EQ(settings.current_programmer().eeprom_bit_time_us, 30u);
+    EXPECT_EQ(window->status_text(0), "EEProm Programming on JDM");
+    EXPECT_EQ(window->status_text(1), "I/O - SIM    Delay : 30us    Windows API");
+    const std::uint64_t at_thirty_us = timed_read();
+    EXPECT_TRUE(boxes.empty());
+    for (std::uint32_t a = 0; a < 2048; ++a) ASSERT_EQ(buffer(1).bytes[a], std::uint8_t(a ^ 0x5A)) << a;
+    // Each byte takes at least 20 line changes (17 to receive it, 3 for the acknowledge bit),
+    // each now followed by a wait some 25 us longer (30 counts of the PC timer).
+    EXPECT_GE(at_thirty_us, at_one_us + 20u * 20u * 2048u);
+
+    // The PIC mode's lines honour the same inversions: the 16F84's ID ("0560") does not come through.
+    window->btnPICProgramming->click();
+    ASSERT_FALSE(window->eeprom_line_mode());
+    window->btnReadAll->click();
+    EXPECT_NE(window->config->PICID->text(), "0560");
+}
+
+TEST_F(EEPromAfterDialogsTest, TheNextTaskUsesThePortChosenInTheDialog) {
+    setenv("KORVANE_COM5", "/nonexistent/korvane-test-port", 1);
+    io_configuration([](TConfiguration& c) {
+        c.COMPort->setCurrentIndex(0);
+        emit c.COMPort->activated(0);
+    });
+    EXPECT_EQ(ti2c().port_name, "COM5");
+    EXPECT_EQ(window->status_text(1), "I/O - COM5    Delay : 1us    Windows API");
+    window->btnReadAll->click();
+    unsetenv("KORVANE_COM5");
+    EXPECT_EQ(count_boxes("Couldn't get a handle to the COM port"), 1);
+    EXPECT_EQ(count_boxes("EEProm No Acknowledge Received"), 0);
+    EXPECT_FALSE(window->busy());
+
+    io_configuration([](TConfiguration& c) {
+        c.COMPort->setCurrentIndex(1);
+        emit c.COMPort->activated(1);
+    });
+    EXPECT_EQ(ti2c().port_name, "SIM");
+    boxes.clear();
+    window->btnReadAll->click();
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_FALSE(buffer(1).empty);
+}
+
+TEST_F(EEPromAfterDialogsTest, ShowProgressBarAttachesAndDetachesTheBar) {
+    options([](TApplOption& o) { o.ShowProgress->click(); });
+    ASSERT_EQ(settings.show_progress, 0);
+    EXPECT_EQ(ti2c().progress_bar, nullptr);
+    window->btnReadAll->click();
+    EXPECT_EQ(window->ProgBar->maximum(), 100);   // never touched
+    options([](TApplOption& o) { o.ShowProgress->click(); });
+    EXPECT_NE(ti2c().progress_bar, nullptr);
+    window->btnReadAll->click();
+    EXPECT_EQ(window->ProgBar->maximum(), 2047);   // one step per byte of the 24C16
+    EXPECT_EQ(window->ProgBar->value(), 0);
+    EXPECT_EQ(window->status_text(1), "I/O - SIM    Delay : 1us    Windows API");
+}
+
+} // namespace
+} // namespace korvane::test
+
+namespace korvane::test {
+namespace {
+
+TEST_F(EEPromModeTest, HexFilesRoundTripThroughTheWindowAndOtherNamesAreRefused) {
+    TempDir dir;
+    window->EEPromDeviceItems[0]->trigger();   // 24C01
+    for (int a = 0; a < 128; ++a) buffer(1).bytes[std::size_t(a)] = std::uint8_t(a);
+    const std::string hex = (dir.path() / "image.hex").string();
+    next_file = QString::fromStdString(hex);
+    window->btnSaveAs_File->click();
+    const std::string text = read_file(hex);
+    EXPECT_EQ(text.substr(0, 45), ":10000000000102030405060708090A0B0C0D0E0F78\r\n");
+    EXPECT_EQ(text.substr(text.size() - 13), ":00000001FF\r\n");
+
+    window->btnBuffer[1]->click();
+    window->btnOpen_File->click();
+    EXPECT_FALSE(buffer(2).empty);
+    EXPECT_TRUE(std::equal(buffer(1).bytes.begin(), buffer(1).bytes.begin() + 128, buffer(2).bytes.begin()));
+    EXPECT_EQ(window->status_text(2).toStdString(), display_name(hex));
+    EXPECT_TRUE(boxes.empty());
+
+    next_file = QString::fromStdString((dir.path() / "image.txt").string());
+    window->OpenFile->trigger();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].lines, (std::vector<std::string>{"EEProm 24C01 ERROR!", "File Type Not Correct"}));
+    EXPECT_TRUE(buffer(2).empty);
+    EXPECT_EQ(buffer(2).bytes[5], 0xFF);
 }
 
 } // namespace
