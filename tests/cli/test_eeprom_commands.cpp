@@ -84,3 +84,25 @@ TEST_F(EEPromCommands, A24C512BinProgramsReadsBackAndAChangedByteFailsTheVerify)
 
 } // namespace
 } // namespace korvane
+
+namespace korvane {
+namespace {
+
+TEST_F(EEPromCommands, InterruptAbortsTheTaskAndTheNextRunWorks) {
+    write_file(path("in.bin"), std::string(8192, '\x33'));
+    // Real time: the write cycles alone take over a second, the interrupt comes after half a second.
+    const std::string cmd = "KORVANE_COM1=SIM KORVANE_SIM_CLOCK=real KORVANE_SIM_DIR=" + shell_quote(sim_dir.str()) +
+                            " KORVANE_CONFIG_DIR=" + shell_quote(cfg_dir.str()) + " " + shell_quote(KORVANE_CLI_PATH) +
+                            " -d 24C64 program --verify-after " + shell_quote(path("in.bin")) + " 2>" +
+                            shell_quote(path("err")) + " & pid=$!; sleep 0.5; kill -INT $pid; wait $pid";
+    const int status = std::system(cmd.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    err = read_file(path("err"));
+    EXPECT_NE(err.find("EEProm 24C64: Process Aborted"), std::string::npos) << err;
+    EXPECT_EQ(err.find("Successfully"), std::string::npos) << err;
+    EXPECT_EQ(cli("-d 24C64 read " + path("out.bin")), 0) << err;
+}
+
+} // namespace
+} // namespace korvane

@@ -51,7 +51,8 @@ TEST_P(EveryType, ProgramReadBackVerifyFindAChangedByteAndErase) {
         EXPECT_TRUE(rig.image->empty);
         const sim::I2cEeprom* chip = sim::SimBench::instance().eeprom();
         ASSERT_NE(chip, nullptr);
-        EXPECT_EQ(std::count(chip->memory().begin(), chip->memory().end(), 0xFF), std::ptrdiff_t(eeprom_type(type).size));
+        const auto& cells = chip->memory();
+        EXPECT_EQ(std::count(cells.begin(), cells.end(), 0xFF), std::ptrdiff_t(eeprom_type(type).size));
     }
 }
 
