@@ -340,3 +340,29 @@ TEST_F(EEPromModeTest, HexFilesRoundTripThroughTheWindowAndOtherNamesAreRefused)
 
 } // namespace
 } // namespace korvane::test
+
+namespace korvane::test {
+namespace {
+
+TEST_F(EEPromModeTest, EraseFromTheMenuAsksFirstThenBlanksChipAndBuffer) {
+    window->EEPromDeviceItems[1]->trigger();   // 24C02
+    sim::SimBench& bench = sim::SimBench::instance();
+    bench.select_target(TargetKind::EEProm, 1);
+    for (std::uint32_t a = 0; a < 256; ++a) bench.eeprom()->set_byte(a, 0x00);
+    buffer(1).bytes[7] = 0x00;
+    buffer(1).empty = false;
+    settings.confirm_erase = 1;
+    answers = {mbYes};
+    window->EraseAll1->trigger();   // F8
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].lines, (std::vector<std::string>{"Confirm", "Really want to erase the Device ?"}));
+    EXPECT_EQ(boxes[1].lines, (std::vector<std::string>{" EEProm", "EEProm Erase Successfully Completed"}));
+    EXPECT_EQ(boxes[1].kind, MsgKind::Information);
+    EXPECT_TRUE(buffer(1).empty);
+    EXPECT_EQ(buffer(1).bytes[7], 0xFF);
+    for (std::uint32_t a = 0; a < 256; ++a) ASSERT_EQ(bench.eeprom()->byte(a), 0xFF) << a;
+    EXPECT_EQ(window->RecentDev[0]->text(), "EEProm 24C02");
+}
+
+} // namespace
+} // namespace korvane::test
