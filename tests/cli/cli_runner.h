@@ -29,4 +29,14 @@ inline CliRun run_cli(const TempDir& dir, const std::string& args, const std::st
     return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, read_file(out), read_file(err)};
 }
 
+// Starts the command in the background and interrupts it (SIGINT, as Ctrl-C) after half a second.
+inline CliRun run_cli_interrupted(const TempDir& dir, const std::string& args, const std::string& env) {
+    const auto out = dir.path() / "stdout.txt", err = dir.path() / "stderr.txt";
+    const std::string cmd = env + " " + shell_quote(KORVANE_CLI_PATH) + " " + args + " >" +
+                            shell_quote(out.string()) + " 2>" + shell_quote(err.string()) +
+                            " & pid=$!; sleep 0.5; kill -INT $pid; wait $pid";
+    const int rc = std::system(cmd.c_str());
+    return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, read_file(out), read_file(err)};
+}
+
 } // namespace korvane::test

@@ -96,13 +96,10 @@ TEST_F(DeviceCommands, InterruptAbortsTheTaskAndClosesThePort) {
     for (int i = 0; i < 1024; ++i) image->code[std::size_t(i)] = std::uint16_t(i);
     write_file(path("in.hex"), pic_hex_text(*image, 0));
     // Real time: the program takes seconds, the interrupt comes after half a second.
-    const std::string cmd = env("real") + " " + shell_quote(KORVANE_CLI_PATH) + " -d 16F84 program " +
-                            shell_quote(path("in.hex")) + " 2>" + shell_quote(path("err")) +
-                            " & pid=$!; sleep 0.5; kill -INT $pid; wait $pid";
-    const int status = std::system(cmd.c_str());
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 1);
-    err = read_file(path("err"));
+    const test::CliRun r =
+        test::run_cli_interrupted(dir, "-d 16F84 program " + shell_quote(path("in.hex")), env("real"));
+    EXPECT_EQ(r.status, 1);
+    err = r.err;
     EXPECT_NE(err.find("PIC 16F84  : Process Aborted"), std::string::npos) << err;
     EXPECT_EQ(err.find("Successfully"), std::string::npos) << err;
     // The port is free again and the chip answers: the next run works.

@@ -16,10 +16,12 @@ using test::write_file;
 
 class EEPromCommands : public ::testing::Test {
 protected:
+    std::string env(const char* clock = "virtual") const {
+        return "KORVANE_COM1=SIM KORVANE_SIM_CLOCK=" + std::string(clock) + " KORVANE_SIM_DIR=" +
+               shell_quote(sim_dir.str()) + " KORVANE_CONFIG_DIR=" + shell_quote(cfg_dir.str());
+    }
     int cli(const std::string& args, const std::string& extra_env = "") {
-        const std::string env = "KORVANE_COM1=SIM KORVANE_SIM_CLOCK=virtual KORVANE_SIM_DIR=" +
-                                shell_quote(sim_dir.str()) + " KORVANE_CONFIG_DIR=" + shell_quote(cfg_dir.str());
-        const test::CliRun r = test::run_cli(dir, args, env + " " + extra_env);
+        const test::CliRun r = test::run_cli(dir, args, env() + " " + extra_env);
         err = r.err;
         return r.status;
     }
@@ -91,14 +93,10 @@ namespace {
 TEST_F(EEPromCommands, InterruptAbortsTheTaskAndTheNextRunWorks) {
     write_file(path("in.bin"), std::string(8192, '\x33'));
     // Real time: the write cycles alone take over a second, the interrupt comes after half a second.
-    const std::string cmd = "KORVANE_COM1=SIM KORVANE_SIM_CLOCK=real KORVANE_SIM_DIR=" + shell_quote(sim_dir.str()) +
-                            " KORVANE_CONFIG_DIR=" + shell_quote(cfg_dir.str()) + " " + shell_quote(KORVANE_CLI_PATH) +
-                            " -d 24C64 program --verify-after " + shell_quote(path("in.bin")) + " 2>" +
-                            shell_quote(path("err")) + " & pid=$!; sleep 0.5; kill -INT $pid; wait $pid";
-    const int status = std::system(cmd.c_str());
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 1);
-    err = read_file(path("err"));
+    const test::CliRun r =
+        test::run_cli_interrupted(dir, "-d 24C64 program --verify-after " + shell_quote(path("in.bin")), env("real"));
+    EXPECT_EQ(r.status, 1);
+    err = r.err;
     EXPECT_NE(err.find("EEProm 24C64: Process Aborted"), std::string::npos) << err;
     EXPECT_EQ(err.find("Successfully"), std::string::npos) << err;
     EXPECT_EQ(cli("-d 24C64 read " + path("out.bin")), 0) << err;

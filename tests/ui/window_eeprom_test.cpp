@@ -213,22 +213,18 @@ protected:
         window->port_list.labels = window->port_list.names;
         window->port_available = [](const std::string&) { return true; };
     }
-    void io_configuration(const std::function<void(TConfiguration&)>& edit) {
+    // Opens the dialog behind `command`, runs `edit` on it and presses its OK button.
+    template <class Dialog>
+    void with_ok(QAction* command, const std::function<void(Dialog&)>& edit) {
         window->dialog_hook = [edit](QDialog& d) {
-            auto& c = dynamic_cast<TConfiguration&>(d);
-            edit(c);
-            c.OKButton->click();
+            auto& dialog = dynamic_cast<Dialog&>(d);
+            edit(dialog);
+            dialog.OKButton->click();
         };
-        window->IOConfiguration->trigger();
+        command->trigger();
     }
-    void options(const std::function<void(TApplOption&)>& edit) {
-        window->dialog_hook = [edit](QDialog& d) {
-            auto& o = dynamic_cast<TApplOption&>(d);
-            edit(o);
-            o.OKButton->click();
-        };
-        window->Options2->trigger();
-    }
+    void io_configuration(const std::function<void(TConfiguration&)>& edit) { with_ok(window->IOConfiguration, edit); }
+    void options(const std::function<void(TApplOption&)>& edit) { with_ok(window->Options2, edit); }
     // Virtual time one Read EEPROM task takes.
     std::uint64_t timed_read() {
         IClock& clock = sim::SimBench::instance().clock();
