@@ -35,6 +35,9 @@ public:
     virtual void toggle_rx_led() {}
     virtual void toggle_tx_led() {}
     virtual void leds_off() {}
+    // LedRX / LedTX switched to a given state (the card operations start and end with them off).
+    virtual void set_rx_led(bool /*on*/) {}
+    virtual void set_tx_led(bool /*on*/) {}
     virtual void set_busy_cursor(bool /*busy*/) {}
 };
 

@@ -15,6 +15,7 @@
 #include <QToolButton>
 
 #include "pic/pic_catalogue.h"
+#include "ui/card_side.h"
 #include "ui/config_panel.h"
 #include "ui/decorations.h"
 #include "ui/eeprom_side.h"
@@ -156,6 +157,10 @@ void TMain::build_tool_bar() {
     connect(btnEraseAll, &QToolButton::clicked, this, &TMain::cmd_erase);
     connect(btnClearCP, &QToolButton::clicked, this, &TMain::cmd_clear_cp);
     connect(btnAssembView, &QToolButton::clicked, this, &TMain::cmd_assembler_view);
+    connect(btnIsoCard, &QToolButton::clicked, this, &TMain::cmd_iso_card);
+    connect(btnWrite876Ldr, &QToolButton::clicked, this, &TMain::cmd_write_loader);
+    connect(btnWriteLoaderSkip, &QToolButton::clicked, this, &TMain::cmd_skip_loader);
+    connect(btnBackWriteLoader, &QToolButton::clicked, this, &TMain::cmd_back_loader);
     connect(HelpAbout, &QToolButton::clicked, this, &TMain::cmd_about);
     connect(Items_List, &QComboBox::activated, this, [this](int index) {
         if (!filling_list_) change_device(index);

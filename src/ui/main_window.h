@@ -27,8 +27,10 @@ class QToolButton;
 
 namespace korvane {
 
+class CardSide;
 class ConfigPanel;
 class EEPromSide;
+class IsoCardSelectDialog;
 class GradientPanel;
 class LedLamp;
 class PicSide;
@@ -51,6 +53,8 @@ public:
     void toggle_rx_led() override;
     void toggle_tx_led() override;
     void leds_off() override;
+    void set_rx_led(bool on) override;
+    void set_tx_led(bool on) override;
     void set_busy_cursor(bool busy) override;
 
     // Tests answer the message box and the file dialogs here instead of a person.
@@ -61,6 +65,8 @@ public:
         QString directory, filter, title, default_suffix;
     };
     std::function<QString(const FileDialogRequest&)> file_dialog_hook;
+    // Tests run the card selection dialog here (press buttons, then accept or reject) instead of exec().
+    std::function<void(IsoCardSelectDialog&)> iso_card_dialog_hook;
     // Replaces the process priority calls of the busy period (tests record them).
     std::function<void(int)> priority_hook;
 
@@ -159,6 +165,12 @@ public:
     void cmd_recent_device(int slot);
     void cmd_device_menu(bool eeprom, int tag);
     void run_pic_task(int task);   // PicSide::Task
+    // The ISO card steps: card selection, Write Loader, Skip, Back; the ISO-EEPROM tasks.
+    void cmd_iso_card();
+    void cmd_write_loader();
+    void cmd_skip_loader();
+    void cmd_back_loader();
+    void run_card_task(int task);   // CardTask
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -209,10 +221,12 @@ private:
     std::unique_ptr<TEEPromBuffers> ee_buffers_;
     std::unique_ptr<PicSide> pic_;   // TPIC with its lines and task runner, in the PIC modes
     std::unique_ptr<EEPromSide> ee_;   // TI2C with its lines and task runner, in the EEPROM modes
+    std::unique_ptr<CardSide> card_;   // TEE_THRU_IO with its task frame, in the ISO-EEPROM mode
     std::unique_ptr<IProgressBar> progress_;   // ProgBar as the operations see it
 
     friend class PicSide;
     friend class EEPromSide;
+    friend class CardSide;
 };
 
 } // namespace korvane

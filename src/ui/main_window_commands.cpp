@@ -21,6 +21,8 @@
 #include "files/file_messages.h"
 #include "files/pic_files.h"
 #include "pic/pic_catalogue.h"
+#include "card/card_flows.h"
+#include "ui/card_side.h"
 #include "ui/config_panel.h"
 #include "ui/decorations.h"
 #include "ui/eeprom_side.h"
@@ -55,6 +57,10 @@ void TMain::process_messages() {
         abort_pending_ = false;
         ee_->abort();
     }
+    if (abort_pending_ && busy_ && card_ && card_->task_running()) {
+        abort_pending_ = false;
+        card_->abort();
+    }
 }
 void TMain::toggle_rx_led() { LedRX->toggle(); }
 void TMain::toggle_tx_led() { LedTX->toggle(); }
@@ -62,6 +68,8 @@ void TMain::leds_off() {
     LedRX->set_on(false);
     LedTX->set_on(false);
 }
+void TMain::set_rx_led(bool on) { LedRX->set_on(on); }
+void TMain::set_tx_led(bool on) { LedTX->set_on(on); }
 
 void TMain::set_busy_cursor(bool busy) {
     if (busy) QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -219,18 +227,22 @@ void TMain::after_task() {
 void TMain::cmd_read() {
     if (mode_ == kModePic) run_pic_task(int(PicSide::Task::Read));
     else if (mode_ == kModeEEProm) run_eeprom_task(int(EEPromSide::Task::Read));
+    else if (mode_ == kModeIsoEEProm) run_card_task(int(CardTask::Read));
 }
 void TMain::cmd_program() {
     if (mode_ == kModePic) run_pic_task(int(PicSide::Task::Program));
     else if (mode_ == kModeEEProm) run_eeprom_task(int(EEPromSide::Task::Program));
+    else if (mode_ == kModeIsoEEProm) run_card_task(int(CardTask::Program));
 }
 void TMain::cmd_verify() {
     if (mode_ == kModePic) run_pic_task(int(PicSide::Task::Verify));
     else if (mode_ == kModeEEProm) run_eeprom_task(int(EEPromSide::Task::Verify));
+    else if (mode_ == kModeIsoEEProm) run_card_task(int(CardTask::Verify));
 }
 void TMain::cmd_erase() {
     if (mode_ == kModePic) run_pic_task(int(PicSide::Task::Erase));
     else if (mode_ == kModeEEProm) run_eeprom_task(int(EEPromSide::Task::Erase));
+    else if (mode_ == kModeIsoEEProm) run_card_task(int(CardTask::Erase));
 }
 void TMain::cmd_clear_cp() {
     if (mode_ == kModePic) run_pic_task(int(PicSide::Task::ClearCP));
@@ -249,7 +261,8 @@ void TMain::cmd_abort() {
     if (!busy_) return;
     if (pic_ && pic_->task_running()) pic_->abort();
     else if (ee_ && ee_->task_running()) ee_->abort();
-    else if (pic_ || ee_) abort_pending_ = true;
+    else if (card_ && card_->task_running()) card_->abort();
+    else if (pic_ || ee_ || card_) abort_pending_ = true;
 }
 
 // --- views ---

@@ -11,6 +11,7 @@
 #include "files/file_names.h"
 #include "pic/pic_catalogue.h"
 #include "ui/config_panel.h"
+#include "ui/card_side.h"
 #include "ui/decorations.h"
 #include "ui/eeprom_side.h"
 #include "ui/main_window.h"
@@ -185,6 +186,7 @@ void TMain::Switch_Task() {
         config->show();
     } else if (eeprom_mode(mode_)) {
         start_eeprom_mode();
+        if (mode_ == kModeIsoEEProm) card_ = std::make_unique<CardSide>(*this, settings_);
         fill_device_list();
         CodeWin->hide();
         DataWin->hide();
@@ -205,6 +207,7 @@ void TMain::Switch_Task() {
 }
 
 void TMain::Close_Active_Task() {
+    card_.reset();
     pic_.reset();
     ee_.reset();
     pic_buffers_.reset();

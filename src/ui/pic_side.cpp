@@ -7,6 +7,7 @@
 
 #include "app/pic_tasks.h"
 #include "app/recent_lists.h"
+#include "card/write_loader.h"
 #include "hardware/ports.h"
 #include "hardware/serial_io.h"
 #include "pic/pic_catalogue.h"
@@ -87,5 +88,12 @@ void PicSide::run(Task task, PicImage& active) {
 void PicSide::abort() { impl_->runner.abort(); }
 
 bool PicSide::task_running() const { return impl_->pic.task_running != 0; }
+
+bool PicSide::write_loader(PicImage& active) {
+    LoaderWriter writer(impl_->settings, impl_->window, *impl_, impl_->pic, &impl_->window.busy_,
+                        &default_port_resolver());
+    if (impl_->window.priority_hook) writer.set_priority = impl_->window.priority_hook;
+    return writer.run(active);
+}
 
 } // namespace korvane

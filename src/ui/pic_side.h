@@ -30,6 +30,8 @@ public:
     // The Abort button: acts only while a task of the PIC object runs.
     void abort();
     bool task_running() const;
+    // The Write Loader command of the ISO-PIC mode; true when the loader was programmed.
+    bool write_loader(PicImage& active);
 
 private:
     struct Impl;

@@ -109,7 +109,6 @@ TEST_F(DeviceCommands, InterruptAbortsTheTaskAndClosesThePort) {
     EXPECT_EQ(cli("-d 16F84 erase"), 0) << err;
 }
 
-#ifdef KORVANE_PIC18_SIM
 TEST_F(DeviceCommands, Pic18ProgramReadVerifyAndEraseInSeparateProcesses) {
     auto image = std::make_unique<PicImage>();
     clear_pic_image(*image, 10);
@@ -138,7 +137,6 @@ TEST_F(DeviceCommands, Pic18ProgramReadVerifyAndEraseInSeparateProcesses) {
     EXPECT_EQ(cli("-d 18F452 read " + path("x.hex"), "KORVANE_SIM=id=0x0480"), 1);   // an 18F242's ID
     EXPECT_NE(err.find("PIC 18F452  ERROR!: Wrong PIC Type Selected"), std::string::npos) << err;
 }
-#endif
 
 TEST_F(DeviceCommands, PortsListsTheSimulatorLast) {
     ASSERT_EQ(cli("ports"), 0);

@@ -258,6 +258,20 @@ TEST_F(PosixSerial, ReadsWithTimeouts) {
     EXPECT_EQ(port->available(), 6u);
 }
 
+TEST_F(PosixSerial, CardReaderTimeoutsBoundTheGapBetweenBytes) {
+    // The card link's read of 16: 10 ms between bytes, 180 ms for the whole read.
+    auto port = open_port();
+    port->set_timeouts(SerialTimeouts{10, 180, 0});
+    sys.input = {"a", "b"};
+    std::uint8_t buf[16] = {};
+    EXPECT_EQ(port->read(buf, 16), 2u);
+    ASSERT_EQ(sys.calls.size(), 5u);
+    const int first_wait = std::stoi(sys.calls[0].substr(8));
+    EXPECT_GT(first_wait, 10) << "the first byte may take the whole total";
+    EXPECT_THAT(std::vector<std::string>(sys.calls.begin() + 1, sys.calls.end()),
+                ElementsAre("read", "poll IN 10", "read", "poll IN 10"));
+}
+
 TEST_F(PosixSerial, WritesEverything) {
     auto port = open_port();
     const std::uint8_t data[5] = {1, 2, 3, 4, 5};

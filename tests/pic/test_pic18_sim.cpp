@@ -2,7 +2,6 @@
 // chips, on the virtual clock.
 #include <gtest/gtest.h>
 
-#ifdef KORVANE_PIC18_SIM
 #include <cstdio>
 #include <map>
 #include <sstream>
@@ -204,6 +203,10 @@ TEST(Pic18Faults, EmptySocketReadsBlankAndCannotBeProgrammed) {
     rig.image->code[0] = 0x0000;
     EXPECT_EQ(rig.run(PicTask::Program), TaskResult::Failed);
     EXPECT_EQ(rig.host.boxes[0].lines[0], "PIC 18F442  ERROR!            Offset = 00000h");
+    rig.settings.current_programmer().invert_data_in = 1;   // the released line now reads 0
+    EXPECT_EQ(rig.run(PicTask::Read), TaskResult::Done);
+    EXPECT_EQ(rig.image->code[0], 0x0000);
+    EXPECT_EQ(rig.image->id[0], 0x00);
 }
 
 TEST(Pic18Faults, ProtectedChipReadsZeroUntilTheChipErase) {
@@ -235,4 +238,3 @@ TEST(Pic18Faults, ChipSlowerThanTheProgrammingDelayFailsUntilTheDelayIsRaised) {
 
 } // namespace
 } // namespace korvane
-#endif

@@ -111,7 +111,6 @@ TEST_F(TaskTest, ProgramThenReadBackThroughTheSimulator) {
     EXPECT_EQ(window->CodeWin->element(0), 0x2805u);
 }
 
-#ifdef KORVANE_PIC18_SIM
 TEST_F(TaskTest, Pic18ProgramConfigThenReadBackFillsThePanel) {
     window->PicDeviceItems[10]->trigger();   // PIC 18F452
     PicImage& first = (*window->pic_buffers())[1];
@@ -134,7 +133,6 @@ TEST_F(TaskTest, Pic18ProgramConfigThenReadBackFillsThePanel) {
     EXPECT_EQ(window->config->PICID->text(), "0420");
     EXPECT_EQ(count_boxes("Couldn't read from PIC"), 0);
 }
-#endif
 
 TEST_F(TaskTest, IsoPicModeRunsNoAreaProgramming) {
     window->btnWizard->click();

@@ -1,0 +1,206 @@
+// korvane-cli card TYPE loader|read|program|verify|erase: the ISO card steps of the window.
+// `loader` writes the loader into the card's PIC on the programmer port; the other four work on
+// the card's EEPROM through the loader on the card reader's port.
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <csignal>
+#include <iostream>
+#include <memory>
+
+#include "app/pic_tasks.h"
+#include "buffers/eeprom_buffers.h"
+#include "card/card_flows.h"
+#include "card/card_table.h"
+#include "card/write_loader.h"
+#include "cli/cli.h"
+#include "eeprom/eeprom_catalogue.h"
+#include "files/eeprom_files.h"
+#include "hardware/ports.h"
+#include "hardware/serial_io.h"
+#include "pic/pic_catalogue.h"
+#include "pic/serial_io_lines.h"
+#include "pic/tpic.h"
+
+namespace korvane::cli {
+namespace {
+
+std::atomic<bool> g_card_interrupted{false};
+extern "C" void on_card_interrupt(int) { g_card_interrupted = true; }
+
+// Ctrl-C asks the running task for an abort; it then ends through its normal end steps.
+class CardHost : public CliHost {
+public:
+    std::function<void()> on_interrupt;
+    void process_messages() override {
+        if (g_card_interrupted.exchange(false) && on_interrupt) on_interrupt();
+    }
+};
+
+class InterruptScope {
+public:
+    InterruptScope() {
+        g_card_interrupted = false;
+        struct sigaction sa {};
+        sa.sa_handler = on_card_interrupt;
+        sigemptyset(&sa.sa_mask);
+        sigaction(SIGINT, &sa, &old_);
+    }
+    ~InterruptScope() { sigaction(SIGINT, &old_, nullptr); }
+    InterruptScope(const InterruptScope&) = delete;
+    InterruptScope& operator=(const InterruptScope&) = delete;
+
+private:
+    struct sigaction old_ {};
+};
+
+struct QuietPicView : IPicTaskView {
+    void show_pic_id(const std::string&) override {}
+    void lock_config_panel() override {}
+    void refresh_views(bool) override {}
+    void enable_abort() override {}
+    void disable_abort() override {}
+};
+
+struct QuietCardView : ICardView {
+    void set_device_list_enabled(bool) override {}
+    void refresh_eeprom_grid(bool) override {}
+    void enable_abort() override {}
+    void disable_abort() override {}
+};
+
+// "GoldCard", "goldcard", "SilverCard Galaxy", "silvercard-galaxy", "GreenCard_64": blanks,
+// '-' and '_' do not count, nor does case.
+std::string card_key(const std::string& name) {
+    std::string key;
+    for (char c : name)
+        if (c != ' ' && c != '-' && c != '_') key += char(std::tolower(static_cast<unsigned char>(c)));
+    return key;
+}
+
+const TIsoCard* card_by_name(const std::string& name) {
+    for (int k = 0; k < kIsoCardCount; ++k)
+        if (const TIsoCard* c = iso_card_at(k); c && card_key(c->shown.card_name.str()) == card_key(name)) return c;
+    return nullptr;
+}
+
+std::string card_names() {
+    std::string names;
+    for (int k = 0; k < kIsoCardCount; ++k) {
+        std::string n = iso_card_at(k)->shown.card_name.str();
+        while (!n.empty() && n.back() == ' ') n.pop_back();
+        names += (k ? ", " : "") + n;
+    }
+    return names;
+}
+
+int write_loader(Context& ctx) {
+    CardHost host;
+    PortResolver& resolver = default_port_resolver();
+    Serial_IO io(ctx.settings, host, resolver);
+    SerialIoLines lines(io, resolver);
+    TPIC pic(ctx.settings, host, lines);
+    pic.load_settings(true);
+    auto image = std::make_unique<PicImage>();
+    clear_pic_image(*image, pic.device_index);
+    QuietPicView view;
+    LoaderWriter writer(ctx.settings, host, view, pic, nullptr, &resolver);
+    writer.set_priority = nullptr;
+    host.on_interrupt = [&] { pic.abort(); };
+    bool ok;
+    {
+        InterruptScope interrupts;
+        ok = writer.run(*image);
+    }
+    if (ok) std::cerr << pic.title() << ": loader written\n";
+    return ok ? kExitOk : kExitFailure;
+}
+
+int eeprom_task(Context& ctx, CardTask task, const std::string& file) {
+    CardHost host;
+    const int type = ctx.settings.iso_eeprom_device;
+    auto image = std::make_unique<EEPromImage>();
+    clear_eeprom_image(*image, type);
+    const EEPromFileContext files{*image, type, ctx.settings, host};
+    if ((task == CardTask::Program || task == CardTask::Verify) && !load_eeprom_file_by_name(files, file))
+        return kExitFailure;
+    TEE_THRU_IO io(ctx.settings, host, default_port_resolver());
+    QuietCardView view;
+    CardTaskRunner runner(ctx.settings, host, view, io);
+    runner.set_priority = nullptr;   // a command-line run keeps its priority
+    host.on_interrupt = [&] { runner.abort(); };
+    CardTaskResult result;
+    {
+        InterruptScope interrupts;
+        result = runner.run(task, *image);
+    }
+    if (result != CardTaskResult::Done) return kExitFailure;
+    if (task == CardTask::Read) {
+        if (!save_eeprom_file(files, file)) return kExitFailure;
+        std::cerr << eeprom_device_title(type) << ": read into " << file << "\n";
+    }
+    return kExitOk;
+}
+
+int run_card(Context& ctx) {
+    auto& s = ctx.settings;
+    std::vector<std::string> words;
+    for (std::size_t i = 0; i < ctx.args.size(); ++i) {
+        const std::string& a = ctx.args[i];
+        if (a == "--reader" || a == "--clock") {
+            if (i + 1 >= ctx.args.size()) return usage_error("card", a + " needs a value");
+            const std::string v = ctx.args[++i];
+            if (a == "--clock") {
+                if (v != "3.57" && v != "6.00") return usage_error("card", "--clock takes 3.57 or 6.00, not " + v);
+                s.card_reader_clock = v == "6.00" ? 1 : 0;
+            } else {
+                std::string p = v;
+                for (char& c : p) c = char(std::toupper(static_cast<unsigned char>(c)));
+                if (p.size() > 4) return usage_error("card", "port names have at most 4 characters: " + v);
+                s.card_reader_port.assign(p);
+            }
+        } else if (a == "--no-check") {
+            s.check_pic = 0;
+        } else if (!a.empty() && a[0] == '-' && a != "-") {
+            return usage_error("card", "unknown option " + a);
+        } else {
+            words.push_back(a);
+        }
+    }
+    if (words.size() < 2) return usage_error("card", "card needs a card type and a step");
+    const TIsoCard* card = card_by_name(words[0]);
+    if (!card) return usage_error("card", "unknown card " + words[0] + " (one of " + card_names() + ")");
+    // As the selection dialog's OK does, for this run only.
+    s.iso_pic_device = card->shown.pic_type;
+    s.iso_eeprom_device = card->shown.eeprom_type;
+    const std::string& step = words[1];
+    const bool needs_file = step == "read" || step == "program" || step == "verify";
+    if (words.size() != (needs_file ? 3u : 2u))
+        return usage_error("card", needs_file ? step + " needs one EEPROM image file" : step + " takes no file");
+    if (step == "loader") return write_loader(ctx);
+    if (step == "read") return eeprom_task(ctx, CardTask::Read, words[2]);
+    if (step == "program") return eeprom_task(ctx, CardTask::Program, words[2]);
+    if (step == "verify") return eeprom_task(ctx, CardTask::Verify, words[2]);
+    if (step == "erase") return eeprom_task(ctx, CardTask::Erase, "");
+    return usage_error("card", "unknown step " + step + " (loader, read, program, verify or erase)");
+}
+
+const bool registered = register_command(
+    {"card", "card [OPTIONS] TYPE loader|read FILE|program FILE|verify FILE|erase",
+     "The ISO card steps. TYPE is the card: " + card_names() +
+         " (case, blanks and '-' do not matter).\n"
+         "  loader         writes the loader into the card's PIC (programmer port, -P)\n"
+         "  read FILE      reads the card's EEPROM through the loader into a .bin or .hex file\n"
+         "  program FILE   writes the file into the card's EEPROM, then verifies it\n"
+         "  verify FILE    compares the card's EEPROM with the file\n"
+         "  erase          writes FF into the whole EEPROM, then verifies it\n"
+         "Options for this run (the settings file is not changed):\n"
+         "  --reader PORT  the card reader's port (COM1..COM9 or SIM)\n"
+         "  --clock 3.57|6.00\n"
+         "                 the reader's clock in MHz: 9600 or 16457 baud\n"
+         "  --no-check     loader: skip the PIC type check\n"
+         "Ctrl-C aborts the step; the port is closed.",
+     run_card});
+
+} // namespace
+} // namespace korvane::cli

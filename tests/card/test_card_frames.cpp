@@ -1,0 +1,87 @@
+// The pure frame layer: headers, checksum, answer to reset, the read block judgement, the texts.
+#include <gtest/gtest.h>
+#include <gmock/gmock.h>
+
+#include "card/card_frames.h"
+#include "card/card_messages.h"
+
+namespace korvane {
+namespace {
+
+using ::testing::ElementsAre;
+
+TEST(CardFrames, Headers) {
+    EXPECT_THAT(init_header(false), ElementsAre(0xC1, 0x00, 0x00, 0x00, 0x00));
+    EXPECT_THAT(init_header(true), ElementsAre(0xC1, 0x00, 0x00, 0x01, 0x00));
+    EXPECT_THAT(write_block_header(0x1FE0, 32), ElementsAre(0xC1, 0x02, 0x1F, 0xE0, 0x21));
+    EXPECT_THAT(read_block_header(0x7F80, 128), ElementsAre(0xC1, 0x01, 0x7F, 0x80, 0x81));
+    const std::uint8_t bytes[] = {0x12, 0x34, 0xFF};
+    EXPECT_EQ(block_checksum(bytes), 0x12 ^ 0x34 ^ 0xFF);
+    EXPECT_EQ(block_checksum({}), 0);
+}
+
+TEST(CardFrames, AnswerToReset) {
+    auto atr = loader_atr();
+    EXPECT_TRUE(atr_accepted(atr));
+    std::vector<std::uint8_t> longer(atr.begin(), atr.end());
+    longer.push_back(0x55);
+    EXPECT_TRUE(atr_accepted(longer)) << "only the first 16 bytes count";
+    EXPECT_FALSE(atr_accepted(std::span(atr.data(), 15)));
+    atr[14] = 0x91;
+    EXPECT_FALSE(atr_accepted(atr)) << "the fifteenth byte must be 0x90";
+    EXPECT_FALSE(atr_accepted({}));
+}
+
+TEST(CardFrames, ProcedureAndStatusBytes) {
+    EXPECT_EQ(procedure_error(0x02, kInsWriteBlock), 0);
+    EXPECT_EQ(procedure_error(0x6E, kInsWriteBlock), 0x6E);
+    EXPECT_EQ(procedure_error(0x01, kInsInit), 1) << "a stray 0x01 reads as the checksum error";
+    EXPECT_EQ(init_status_error(0x90), 0);
+    EXPECT_EQ(init_status_error(0x10), 3);
+    EXPECT_EQ(write_status_error(0x90), 0);
+    EXPECT_EQ(write_status_error(0x10), 1);
+    EXPECT_EQ(write_status_error(0x23), 3);
+}
+
+TEST(CardFrames, ReadBlockReplies) {
+    const std::vector<std::uint8_t> good = {0x01, 0xAA, 0x0F, 0xAA ^ 0x0F};
+    ReadBlockReply r = decode_read_block(good, 2);
+    EXPECT_EQ(r.error, 0);
+    EXPECT_THAT(r.data, ElementsAre(0xAA, 0x0F));
+
+    EXPECT_EQ(decode_read_block(std::vector<std::uint8_t>{0x01, 0xAA, 0x0F, 0x00}, 2).error, kCardChecksum);
+    r = decode_read_block(std::vector<std::uint8_t>{0x01, 0xAA, 0x0F}, 2);
+    EXPECT_EQ(r.error, kCardChecksum) << "a missing checksum is a wrong one";
+    r = decode_read_block(std::vector<std::uint8_t>{0x01, 0xAA}, 2);
+    EXPECT_EQ(r.error, kCardChecksum);
+    EXPECT_THAT(r.data, ElementsAre(0xAA, kNoByte)) << "missing data bytes read as 0x23";
+    EXPECT_EQ(decode_read_block({}, 2).error, kCardNoAck);
+    r = decode_read_block(std::vector<std::uint8_t>{0x6D, 1, 2, 3}, 2);
+    EXPECT_EQ(r.error, 0x6D);
+    EXPECT_TRUE(r.data.empty());
+
+    // Verifying: the first difference wins over a bad checksum.
+    const std::uint8_t expected[] = {0xAA, 0x0E};
+    r = decode_read_block(std::vector<std::uint8_t>{0x01, 0xAA, 0x0F, 0x00}, 2, expected);
+    EXPECT_TRUE(r.verify_failed);
+    EXPECT_EQ(r.first_difference, 1u);
+    const std::uint8_t same[] = {0xAA, 0x0F};
+    r = decode_read_block(good, 2, same);
+    EXPECT_FALSE(r.verify_failed);
+    EXPECT_EQ(r.error, 0);
+}
+
+TEST(CardFrames, ErrorTexts) {
+    const std::pair<int, const char*> texts[] = {
+        {1, "CheckSum Not Correct"},        {2, "No ATR Received"},        {3, "Status Byte UnKnown"},
+        {16, "Unable To Open COM2"},        {0x23, "Ack Not Received"},    {0x67, "Message Length Not Correct"},
+        {0x6D, "Instruction not valid"},    {0x6E, "Class not valid"},     {0x60, "Unknown Error"},
+        {0, "Unknown Error"},
+    };
+    for (const auto& [code, text] : texts) EXPECT_EQ(card_error_text(code, "COM2"), text) << code;
+    EXPECT_EQ(card_fail_address(0x0100), "Fail Address = 0100h");
+    EXPECT_EQ(card_fail_address(0xFF80), "Fail Address = FF80h");
+}
+
+} // namespace
+} // namespace korvane

@@ -1,0 +1,92 @@
+// Every card of the table end to end on the simulated bench: the loader written into the card's
+// PIC, the EEPROM programmed, read back, verified and erased through it; abort and the card faults.
+#include <gtest/gtest.h>
+
+#include "card_bench.h"
+
+namespace korvane {
+namespace {
+
+using test::CardBench;
+using Lines = std::vector<std::vector<std::string>>;
+
+class CardOnSim : public ::testing::TestWithParam<int> {
+protected:
+    void SetUp() override {
+        if (!test::loaders_built()) GTEST_SKIP() << "this build carries no loader images";
+    }
+};
+
+TEST_P(CardOnSim, LoaderThenProgramReadBackVerifyErase) {
+    const TIsoCard& card = *iso_card_at(GetParam());
+    CardBench bench(card);
+    ASSERT_TRUE(bench.write_loader()) << (bench.host.boxes.empty() ? "" : bench.host.boxes[0].lines.back());
+    EXPECT_EQ(bench.pic_view.id.size(), 4u) << "the device ID read from the card's PIC";
+
+    bench.fill_random(unsigned(GetParam() + 1));
+    const std::vector<std::uint8_t> image(bench.eeprom->bytes.begin(),
+                                          bench.eeprom->bytes.begin() + std::ptrdiff_t(bench.size()));
+    ASSERT_EQ(bench.run(CardTask::Program), CardTaskResult::Done) << bench.boxes().back().back();
+    clear_eeprom_image(*bench.eeprom, card.shown.eeprom_type);
+    ASSERT_EQ(bench.run(CardTask::Read), CardTaskResult::Done);
+    EXPECT_TRUE(std::equal(image.begin(), image.end(), bench.eeprom->bytes.begin())) << "read back identical";
+    EXPECT_EQ(bench.run(CardTask::Verify), CardTaskResult::Done);
+    // Erasing the two largest cards costs as much as programming them: once, on the smallest.
+    if (card.shown.eeprom_type <= 4) {
+        EXPECT_EQ(bench.run(CardTask::Erase), CardTaskResult::Done);
+        ASSERT_EQ(bench.run(CardTask::Read), CardTaskResult::Done);
+        for (std::size_t i = 0; i < bench.size(); ++i) ASSERT_EQ(bench.eeprom->bytes[i], 0xFF) << i;
+    }
+    Lines expected{{" EEProm", "EEProm Write Through", "Successfully Completed"},
+                   {" EEProm", "EEProm Verify Through", "Successfully Completed"}};
+    if (card.shown.eeprom_type <= 4) expected.push_back({" EEProm", "EEProm Erase Through", "Successfully Completed"});
+    EXPECT_EQ(bench.boxes(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryCard, CardOnSim, ::testing::Range(0, kIsoCardCount), [](const auto& info) {
+    std::string name = iso_card_at(info.param)->button;
+    return name.substr(3);   // "GoldCard", "SilverGalaxy", ...
+});
+
+class CardFaultsOnSim : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!test::loaders_built()) GTEST_SKIP() << "this build carries no loader images";
+    }
+    // GoldCard: the smallest EEPROM behind a 16F84.
+    const TIsoCard& gold = *iso_card_at(0);
+};
+
+// Needs no loader image: what a build without them writes.
+TEST(CardWithoutLoader, ABlankLoaderLeavesACardThatNeverAnswers) {
+    CardBench bench(*iso_card_at(0));
+    bench.writer.loader_source = [](int) { return std::string(); };   // as a build without the images
+    ASSERT_TRUE(bench.write_loader());
+    EXPECT_EQ(bench.run(CardTask::Verify), CardTaskResult::Failed);
+    EXPECT_EQ(bench.boxes(), (Lines{{" ERROR!", "No ATR Received"}}));
+}
+
+TEST_F(CardFaultsOnSim, InjectedCardFaults) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"silent", "No ATR Received"}, {"badatr", "No ATR Received"}, {"cardchk", "CheckSum Not Correct"}};
+    for (const auto& [fault, text] : cases) {
+        CardBench bench(gold);
+        ASSERT_TRUE(bench.write_loader());
+        sim::SimBench::instance().set_faults(fault);
+        EXPECT_EQ(bench.run(CardTask::Read), CardTaskResult::Failed) << fault;
+        EXPECT_EQ(bench.boxes(), (Lines{{" ERROR!", text}})) << fault;
+    }
+}
+
+TEST_F(CardFaultsOnSim, AbortDuringProgram) {
+    CardBench bench(gold);
+    ASSERT_TRUE(bench.write_loader());
+    bench.host.at_pump = bench.host.pumps + 10;
+    bench.host.on_pump = [&] { bench.runner.abort(); };
+    bench.fill_random(7);
+    EXPECT_EQ(bench.run(CardTask::Program), CardTaskResult::Aborted);
+    EXPECT_EQ(bench.boxes(), (Lines{{" EEProm", "Process Aborted"}}));
+}
+
+} // namespace
+} // namespace korvane
