@@ -11,8 +11,8 @@ korvane_install() {
     $sudo apt-get update -qq || true
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
-KORVANE_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev)
-KORVANE_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev gputils xvfb xauth)
+KORVANE_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev gputils)
+KORVANE_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth)
 # libFuzzer and the sanitizer runtimes come with clang's runtime library, a recommendation only.
 KORVANE_FUZZ_PACKAGES=(clang libclang-rt-dev)
 # cpack's DEB generator finds the shared-library dependencies with dpkg-shlibdeps and file.

@@ -175,6 +175,11 @@ bool read_settings_file(const std::filesystem::path& file, SettingsRecord& rec) 
     rec = SettingsRecord{};
     std::ifstream in(file, std::ios::binary);
     if (!in) return false;
+    return read_settings(in, rec);
+}
+
+bool read_settings(std::istream& in, SettingsRecord& rec) {
+    rec = SettingsRecord{};
     in.read(reinterpret_cast<char*>(&rec), sizeof rec);
     // The version is compared with its length byte: the first 1 + length bytes must be "\x04" "1.08".
     const std::size_t n = std::strlen(kSettingsVersion);

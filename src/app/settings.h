@@ -3,6 +3,7 @@
 // byte for byte as the settings file "Korvane.INI".
 #include <cstdint>
 #include <filesystem>
+#include <istream>
 #include <string>
 
 #include "util/packed.h"
@@ -106,6 +107,9 @@ std::filesystem::path settings_directory(const std::filesystem::path& program_di
 // length byte included); a short file of the right version fills the record as far as it reaches
 // and leaves the rest zero. On false `rec` holds whatever was read (for keeping unknown bytes).
 bool read_settings_file(const std::filesystem::path& file, SettingsRecord& rec);
+
+// The same over an open binary stream (the file's bytes from its start).
+bool read_settings(std::istream& in, SettingsRecord& rec);
 
 // Start-up load: read; when there is no usable file, apply the defaults (keeping other bytes of an
 // old-version file) and write the new file. The file name is the directory + "Korvane.INI".

@@ -43,7 +43,8 @@ bool atr_accepted(std::span<const std::uint8_t> received) {
 }
 
 int procedure_error(std::uint8_t procedure, std::uint8_t expected_ins) {
-    return procedure == expected_ins ? kCardOk : int(procedure);
+    if (procedure == expected_ins) return kCardOk;
+    return procedure == 0 ? kCardZeroProcedure : int(procedure);
 }
 
 int init_status_error(std::uint8_t status) { return status == kCardStatusOk ? kCardOk : kCardStatusUnknown; }

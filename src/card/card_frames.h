@@ -29,6 +29,9 @@ enum CardError : int {
     kCardStatusUnknown = 3,
     kCardCannotOpen = 16,
     kCardNoAck = 0x23,
+    // A procedure byte 0x00 where another instruction was due: the byte itself would read as
+    // success. No byte gives this code; its text is "Unknown Error".
+    kCardZeroProcedure = 0x100,
 };
 
 using CardHeader = std::array<std::uint8_t, 5>;
@@ -46,7 +49,8 @@ std::uint8_t block_checksum(std::span<const std::uint8_t> bytes);
 bool atr_accepted(std::span<const std::uint8_t> received);
 std::array<std::uint8_t, kAtrLength> loader_atr();
 
-// The error for a procedure byte: 0 when it is the instruction expected, else the byte itself.
+// The error for a procedure byte: 0 when it is the instruction expected, else the byte itself
+// (kCardZeroProcedure for a wrong 0x00).
 int procedure_error(std::uint8_t procedure, std::uint8_t expected_ins);
 // The status byte after Init: 0 for 0x90, else code 3.
 int init_status_error(std::uint8_t status);

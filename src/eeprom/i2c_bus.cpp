@@ -55,6 +55,7 @@ bool I2CBus::ack_polling(unsigned block) {
         start();
         send_byte(address);
         if (check_ack(false)) return true;
+        ++unanswered_polls_;
     }
     poll_attempts_ = kPollAttempts;
     return false;

@@ -33,6 +33,9 @@ public:
     // between attempts. On success the bus is inside a write transaction to the device.
     bool ack_polling(unsigned block);
     int last_poll_attempts() const { return poll_attempts_; }
+    // Poll attempts the device left unanswered since construction (benchmarks set the time they
+    // spent against the write cycles they waited for).
+    std::uint64_t unanswered_polls() const { return unanswered_polls_; }
 
     void no_ack_message();   // " ERROR!", "EEProm No Acknowledge Received"
 
@@ -40,6 +43,7 @@ private:
     IProgrammerLines& lines_;
     IHost& host_;
     int poll_attempts_ = 0;
+    std::uint64_t unanswered_polls_ = 0;
 };
 
 } // namespace korvane

@@ -26,6 +26,7 @@ struct CardStartup {
     std::uint64_t power_up_ns = 0;   // power-up timer and oscillator start-up after power-on
     bool mclr_pin = true;            // false: MCLR is tied inside, RST does nothing
     std::uint32_t internal_osc_hz = 0;   // non-zero: the part runs on its own oscillator, not CLK
+    std::uint32_t pll = 1;               // CLK multiplied (the 18F's HS-PLL mode: 4)
 };
 
 class IsoCard final : public ICorePins {
@@ -64,7 +65,7 @@ public:
     void drive_changed(int port, std::uint8_t latch, std::uint8_t tris, std::uint64_t cycle) override;
 
 private:
-    std::uint32_t osc_hz() const { return startup_.internal_osc_hz ? startup_.internal_osc_hz : clock_hz_; }
+    std::uint32_t osc_hz() const { return startup_.internal_osc_hz ? startup_.internal_osc_hz : clock_hz_ * startup_.pll; }
     std::uint64_t cycle_time(std::uint64_t cycle) const;
     std::uint64_t cycles_until(std::uint64_t t) const;
     bool sda_level() const;

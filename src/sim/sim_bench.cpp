@@ -162,13 +162,22 @@ void SimBench::set_faults(const std::string& fault_list) {
 
 namespace korvane::sim {
 
+namespace {
+// The state file of the PIC of a catalogue index, or "".
+std::string pic_image_file(int pic_index) {
+    if (const Pic16Model* m = pic16_model(pic_index)) return m->image_file;
+    if (const Pic18Model* m = pic18_model(pic_index)) return m->image_file;
+    return {};
+}
+} // namespace
+
 // The card's PIC is the programmer's PIC of that type: what the socket holds goes to the state
 // directory first, so a loader just written is what the card runs.
 std::unique_ptr<IsoCard> SimBench::make_card(int pic_index, int eeprom_index, std::uint32_t clock_hz) {
     CardMemory memory;
-    if (const Pic16Model* m = pic16_model(pic_index)) {
+    if (const std::string file = pic_image_file(pic_index); !file.empty()) {
         save_chip();
-        memory.pic_image = store_.load(m->image_file);
+        memory.pic_image = store_.load(file);
     }
     if (const std::string file = card_eeprom_file(eeprom_index); !file.empty()) memory.eeprom_image = store_.load(file);
     return build_card(pic_index, eeprom_index, clock_hz, memory, faults_, counters_);
@@ -181,16 +190,16 @@ void SimBench::keep_card(IsoCard& card, int pic_index, int eeprom_index, std::ui
             warn_once("korvane: cannot keep the simulated card's EEPROM in " + store_.dir().string());
     }
     if (!card.core().data_eeprom_written()) return;
-    const Pic16Model* m = pic16_model(pic_index);
-    if (!m) return;
+    const std::string file = pic_image_file(pic_index);
+    if (file.empty()) return;
     save_chip();
-    const auto image = store_.load(m->image_file);
+    const auto image = store_.load(file);
     if (!image) return;
     const auto updated = with_data_eeprom(pic_index, *image, card.core().data_eeprom(), faults_, counters_);
     if (!updated) return;
-    store_.save(m->image_file, *updated);
+    store_.save(file, *updated);
     // The same PIC may sit in the programmer's socket: it holds what the card wrote too.
-    if (SocketChip* c = chip(); c && c->image_file_name() == m->image_file) c->load_image(*updated);
+    if (SocketChip* c = chip(); c && c->image_file_name() == file) c->load_image(*updated);
 }
 
 } // namespace korvane::sim

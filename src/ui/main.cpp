@@ -1,6 +1,7 @@
 // korvane: the window program. Start-up loads the settings, checks port access, registers the
 // grid font and runs the main window; shutdown (in the window) saves the settings.
 #include <QApplication>
+#include <QDialog>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -31,7 +32,8 @@ public:
 };
 
 // scripts/screenshot: KORVANE_SCREENSHOT=<png> grabs the window (after opening
-// KORVANE_SCREENSHOT_HEX into buffer 1 when given) and quits.
+// KORVANE_SCREENSHOT_HEX into buffer 1 when given) and quits. KORVANE_SCREENSHOT_DIALOG=io, options
+// or compare grabs that dialog instead.
 void arm_screenshot(korvane::TMain& window) {
     const char* png = std::getenv("KORVANE_SCREENSHOT");
     if (!png || !*png) return;
@@ -44,8 +46,28 @@ void arm_screenshot(korvane::TMain& window) {
             window.cmd_open_file();
             window.file_dialog_hook = nullptr;
         }
-        QTimer::singleShot(300, &window, [&window, target] {
-            window.grab().save(target, "PNG");
+        const char* which = std::getenv("KORVANE_SCREENSHOT_DIALOG");
+        const QString dialog = which ? QString::fromLocal8Bit(which) : QString();
+        QTimer::singleShot(300, &window, [&window, target, dialog] {
+            if (dialog.isEmpty()) {
+                window.grab().save(target, "PNG");
+            } else {
+                window.dialog_hook = [target](QDialog& d) {
+                    d.show();
+                    QApplication::processEvents();
+                    d.grab().save(target, "PNG");
+                    d.reject();
+                };
+                if (dialog == "io") window.cmd_io_configuration();
+                else if (dialog == "options") window.cmd_options();
+                else if (dialog == "compare" && window.pic_buffers()) {
+                    // Two more buffers holding data, so the dialog has a choice to offer.
+                    (*window.pic_buffers())[2].empty = false;
+                    (*window.pic_buffers())[4].empty = false;
+                    window.cmd_compare();
+                }
+                window.dialog_hook = nullptr;
+            }
             window.close();
         });
     });

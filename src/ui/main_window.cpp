@@ -14,6 +14,8 @@
 #include <QScreen>
 #include <QToolButton>
 
+#include "app/buffer_compare.h"
+#include "hardware/port_available.h"
 #include "pic/pic_catalogue.h"
 #include "ui/card_side.h"
 #include "ui/config_panel.h"
@@ -91,6 +93,7 @@ TMain::TMain(SettingsRecord& settings, std::filesystem::path settings_dir, QWidg
     build_status_bar();
     build_menu();
     progress_ = std::make_unique<ProgressAdapter>(ProgBar);
+    port_available = [](const std::string& name) { return port_available_now(default_port_resolver(), name); };
 
     // Caption: up to and including the version it is held to 39 characters.
     const std::string head = (" -= Korvane [Vantorr Programmer]  v" + settings_.version.str()).substr(0, 39);
@@ -157,6 +160,9 @@ void TMain::build_tool_bar() {
     connect(btnEraseAll, &QToolButton::clicked, this, &TMain::cmd_erase);
     connect(btnClearCP, &QToolButton::clicked, this, &TMain::cmd_clear_cp);
     connect(btnAssembView, &QToolButton::clicked, this, &TMain::cmd_assembler_view);
+    connect(btnCompareBuff, &QToolButton::clicked, this, &TMain::cmd_compare);
+    connect(btnHardware, &QToolButton::clicked, this, &TMain::cmd_io_configuration);
+    connect(btnOptions, &QToolButton::clicked, this, &TMain::cmd_options);
     connect(btnIsoCard, &QToolButton::clicked, this, &TMain::cmd_iso_card);
     connect(btnWrite876Ldr, &QToolButton::clicked, this, &TMain::cmd_write_loader);
     connect(btnWriteLoaderSkip, &QToolButton::clicked, this, &TMain::cmd_skip_loader);
@@ -304,6 +310,8 @@ void TMain::build_bottom_row() {
     btnAbort->hide();
     btnAbort->setEnabled(false);
     connect(btnAbort, &QToolButton::clicked, this, &TMain::cmd_abort);
+    connect(btnNextDiff, &QToolButton::clicked, this, &TMain::cmd_next_difference);
+    connect(btnStopDiff, &QToolButton::clicked, this, &TMain::cmd_stop_difference);
 
     const auto small_label = [this](const QString& text, int x) {
         auto* l = new QLabel(text, client);

@@ -18,6 +18,7 @@
 
 class QAction;
 class QComboBox;
+class QDialog;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -27,6 +28,7 @@ class QToolButton;
 
 namespace korvane {
 
+class BufferComparison;
 class CardSide;
 class ConfigPanel;
 class EEPromSide;
@@ -69,9 +71,14 @@ public:
     std::function<void(IsoCardSelectDialog&)> iso_card_dialog_hook;
     // Replaces the process priority calls of the busy period (tests record them).
     std::function<void(int)> priority_hook;
+    // Tests work the modal dialogs here instead of exec(): close them with accept() or reject().
+    std::function<void(QDialog&)> dialog_hook;
+    int exec_dialog(QDialog& dialog);
 
     // The serial ports found at start-up, for the I/O configuration and options dialogs.
     PortList port_list;
+    // Whether a port can be opened now (the port lists mark the others); tests replace it.
+    std::function<bool(const std::string&)> port_available;
 
     // --- state ---
     int work_mode() const { return mode_; }
@@ -89,6 +96,9 @@ public:
     SettingsRecord& settings() { return settings_; }
     int device_index() const;   // device index of the PIC object (or the settings' device)
     QString status_text(int panel) const;
+    // The difference walk of Buffer > Compare (null when none ran yet).
+    const BufferComparison* comparison() const { return comparison_.get(); }
+    bool walking_differences() const { return walking_; }
 
     // --- the task controller's verbs ---
     void Switch_Task();
@@ -163,6 +173,11 @@ public:
     void cmd_about();
     void cmd_recent_file(int item);
     void cmd_recent_device(int slot);
+    void cmd_io_configuration();
+    void cmd_options();
+    void cmd_compare();
+    void cmd_next_difference();
+    void cmd_stop_difference();
     void cmd_device_menu(bool eeprom, int tag);
     void run_pic_task(int task);   // PicSide::Task
     // The ISO card steps: card selection, Write Loader, Skip, Back; the ISO-EEPROM tasks.
@@ -200,6 +215,9 @@ private:
     void set_hints_for_mode(int mode);
     QString run_file_dialog(const FileDialogRequest& r);
     void shutdown();
+    void start_comparison(int a, int b);
+    TMemGrid* compare_grid() const;
+    void place_compare_strip();
 
     SettingsRecord& settings_;
     std::filesystem::path settings_dir_;
@@ -223,6 +241,9 @@ private:
     std::unique_ptr<EEPromSide> ee_;   // TI2C with its lines and task runner, in the EEPROM modes
     std::unique_ptr<CardSide> card_;   // TEE_THRU_IO with its task frame, in the ISO-EEPROM mode
     std::unique_ptr<IProgressBar> progress_;   // ProgBar as the operations see it
+    std::unique_ptr<BufferComparison> comparison_;
+    int compare_b_ = 0;      // the other buffer of the walk
+    bool walking_ = false;   // from the first difference until Stop (the busy flag stays up)
 
     friend class PicSide;
     friend class EEPromSide;

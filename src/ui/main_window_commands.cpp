@@ -324,6 +324,8 @@ void TMain::cmd_exit() {
 }
 
 void TMain::closeEvent(QCloseEvent* e) {
+    // A difference walk holds the busy flag without a task to wait for: end it and close.
+    if (walking_) cmd_stop_difference();
     if (busy_) {
         // Closing during a task: stop the task first (the port is closed as it ends), then close
         // with the normal steps so the settings are saved.

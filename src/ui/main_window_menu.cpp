@@ -131,6 +131,9 @@ void TMain::build_menu() {
     connect(ClearCP1, &QAction::triggered, this, &TMain::cmd_clear_cp);
     connect(Assembler1, &QAction::triggered, this, &TMain::cmd_assembler_view);
     connect(About1, &QAction::triggered, this, &TMain::cmd_about);
+    connect(Compare, &QAction::triggered, this, &TMain::cmd_compare);
+    connect(IOConfiguration, &QAction::triggered, this, &TMain::cmd_io_configuration);
+    connect(Options2, &QAction::triggered, this, &TMain::cmd_options);
     for (int i = 0; i < 10; ++i)
         connect(RecentDev[std::size_t(i)], &QAction::triggered, this, [this, i] { cmd_recent_device(i + 1); });
 }

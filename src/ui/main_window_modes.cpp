@@ -6,6 +6,7 @@
 #include <QProgressBar>
 #include <QToolButton>
 
+#include "app/buffer_compare.h"
 #include "app/process_priority.h"
 #include "eeprom/eeprom_catalogue.h"
 #include "files/file_names.h"
@@ -207,6 +208,7 @@ void TMain::Switch_Task() {
 }
 
 void TMain::Close_Active_Task() {
+    comparison_.reset();   // it points into the buffers that go now
     card_.reset();
     pic_.reset();
     ee_.reset();

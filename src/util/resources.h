@@ -4,7 +4,9 @@
 
 namespace korvane {
 
-// Files under src/resources/embedded, compiled into the program; empty when the name is unknown.
+// Files under src/resources/embedded, compiled into the program, and the card loaders built from
+// src/resources/loader ("UNIVERSAL_LOADER16F", "UNIVERSAL_LOADER18F"); empty when the name is
+// unknown.
 std::span<const unsigned char> embedded_resource(std::string_view name);
 
 } // namespace korvane

@@ -43,6 +43,18 @@ TEST(CardFrames, ProcedureAndStatusBytes) {
     EXPECT_EQ(write_status_error(0x23), 3);
 }
 
+TEST(CardFrames, AZeroProcedureByteWhereAnotherInstructionIsDueFails) {
+    // Found by fuzzing: 0x00 used as the error code read as success, so a read or write block
+    // went on after a wrong procedure byte.
+    EXPECT_NE(procedure_error(0x00, kInsReadBlock), kCardOk);
+    EXPECT_NE(procedure_error(0x00, kInsWriteBlock), kCardOk);
+    EXPECT_EQ(procedure_error(0x00, kInsInit), kCardOk);
+    EXPECT_EQ(card_error_text(procedure_error(0x00, kInsWriteBlock), "COM2"), "Unknown Error");
+    const ReadBlockReply r = decode_read_block(std::vector<std::uint8_t>{0x00, 0xAA, 0x0F, 0xAA ^ 0x0F}, 2);
+    EXPECT_NE(r.error, kCardOk);
+    EXPECT_TRUE(r.data.empty());
+}
+
 TEST(CardFrames, ReadBlockReplies) {
     const std::vector<std::uint8_t> good = {0x01, 0xAA, 0x0F, 0xAA ^ 0x0F};
     ReadBlockReply r = decode_read_block(good, 2);

@@ -10,6 +10,7 @@
 
 #include "card_link_host.h"
 #include "gpasm_program.h"
+#include "sim/pic18_memory.h"
 #include "sim_fixture.h"
 
 namespace korvane::sim::test {
@@ -18,10 +19,15 @@ namespace {
 using ::testing::ElementsAreArray;
 
 const std::vector<std::uint8_t> kAtr = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 0x90, 0x00};
-// KORVANE_TEST_LOADER16F names another source to try instead.
+// KORVANE_TEST_LOADER16F and KORVANE_TEST_LOADER18F name other sources to try instead.
 std::filesystem::path loader16f_source() {
     if (const char* other = std::getenv("KORVANE_TEST_LOADER16F"); other && *other) return other;
     return KORVANE_TEST_DATA_DIR "/../../src/resources/loader/loader16f.asm";
+}
+
+std::filesystem::path loader18f_source() {
+    if (const char* other = std::getenv("KORVANE_TEST_LOADER18F"); other && *other) return other;
+    return KORVANE_TEST_DATA_DIR "/../../src/resources/loader/loader18f.asm";
 }
 
 // What the host's receiver got, for a failure message.
@@ -216,6 +222,69 @@ TEST_F(CardLoaderTest, ALoaderForAnotherCardFamilyOrAWrongConfigurationFails) {
     ASSERT_THAT(wd.reset(), ElementsAreArray(kAtr));
     bench().clock().sleep_ms(3000);
     EXPECT_FALSE(wd.init(false));
+}
+
+} // namespace
+} // namespace korvane::sim::test
+
+namespace korvane::sim::test {
+namespace {
+
+// The ZenCard: the 18F loader on the 18F452, its 24C256 on RC4/RC3.
+class ZenCardTest : public CardLoaderTest {
+protected:
+    void SetUp() override {
+        SimTest::SetUp();
+        if (!have_gpasm()) GTEST_SKIP() << "gpasm not found: install gputils";
+        if (!std::filesystem::exists(loader18f_source())) GTEST_SKIP() << "no 18F loader source yet";
+    }
+    void write_loader_18f() {
+        static const AssembledProgram loader = assemble_file(loader18f_source().string(), true, 0);
+        ASSERT_TRUE(loader.ok()) << loader.listing_error;
+        bench().select_target(TargetKind::Pic, kZenPic);
+        Pic18Memory& m = bench().pic18()->memory();
+        for (const auto& [address, value] : loader.bytes) {
+            if (address < m.program.size()) m.program[address] = value;
+            else if (address >= 0x300000 && address < 0x300000 + kConfigBytes) m.config[address - 0x300000] = value;
+            else if (address >= 0xF00000 && !(address & 1) && (address - 0xF00000) / 2 < m.eeprom.size())
+                m.eeprom[(address - 0xF00000) / 2] = value;
+        }
+        ASSERT_TRUE(bench().save_chip());
+        bench().select_card(kZenPic, kZenEeprom);
+    }
+    static constexpr int kZenPic = 10, kZenEeprom = 9;
+};
+
+TEST_F(ZenCardTest, TheEighteenFCardWritesAndReadsBackThroughItsLoader) {
+    write_loader_18f();
+    CardLinkHost& host = open_card();
+    ASSERT_THAT(host.reset(), ElementsAreArray(kAtr)) << received(bench());
+    ASSERT_TRUE(host.init(false)) << host.last_error << "; the host received " << received(bench());
+    const std::uint32_t addresses[] = {0x0000, 0x4000 - 64, 0x8000 - 64};
+    unsigned seed = 3;
+    for (std::uint32_t a : addresses) EXPECT_EQ(host.write_block(std::uint16_t(a), pattern(64, seed++)), 0x90) << a;
+    seed = 3;
+    for (std::uint32_t a : addresses) EXPECT_EQ(host.read_block(std::uint16_t(a), 64), pattern(64, seed++)) << a;
+    EXPECT_EQ(host.read_block(0x0000, 128).value_or(std::vector<std::uint8_t>{}).size(), 128u);
+    close_card();
+    const auto stored = card_eeprom(kZenEeprom);
+    EXPECT_EQ(std::vector<std::uint8_t>(stored.end() - 64, stored.end()), pattern(64, 5));
+}
+
+TEST_F(ZenCardTest, AFourteenBitLoaderInTheEighteenFDoesNotAnswer) {
+    if (!std::filesystem::exists(loader16f_source())) GTEST_SKIP() << "no 16F loader source yet";
+    const AssembledProgram loader = assemble_file(loader16f_source().string(), false, 8192);
+    ASSERT_TRUE(loader.ok());
+    bench().select_target(TargetKind::Pic, kZenPic);
+    Pic18Memory& m = bench().pic18()->memory();
+    for (std::size_t w = 0; w < 1024; ++w) {
+        m.program[2 * w] = std::uint8_t(loader.words[w]);
+        m.program[2 * w + 1] = std::uint8_t(loader.words[w] >> 8);
+    }
+    ASSERT_TRUE(bench().save_chip());
+    bench().select_card(kZenPic, kZenEeprom);
+    CardLinkHost& host = open_card();
+    EXPECT_THAT(host.reset(), ::testing::Not(ElementsAreArray(kAtr)));
 }
 
 } // namespace

@@ -161,3 +161,32 @@ TEST_F(EEPromModeTest, AbortDuringAWriteStopsItWithoutTheVerify) {
 
 } // namespace
 } // namespace korvane::test
+
+namespace korvane::test {
+namespace {
+
+TEST_F(EEPromModeTest, TheCardEEPromModeKeepsOneBufferOfTheCardsType) {
+    settings.iso_eeprom_device = 2;   // 24C04
+    window->btnPICProgramming->click();
+    ASSERT_FALSE(window->eeprom_line_mode());
+    window->request_mode(kModeIsoEEProm);
+    EXPECT_FALSE(window->eeprom_line_mode());   // left as it was
+    EXPECT_EQ(ti2c().type, 2);
+    EXPECT_EQ(window->EEPromWin->ByteSize(), 512);
+    EXPECT_EQ(window->Items_List->currentText(), "24C04");
+    EXPECT_TRUE(buffer(1).empty);
+    EXPECT_EQ(buffer(1).bytes[511], 0xFF);
+    EXPECT_FALSE(window->btnBuffer[1]->isVisibleTo(window.get()));
+
+    buffer(2).bytes[0] = 0x00;   // exists, but is not offered
+    buffer(1).bytes[3] = 0x00;
+    window->EEPromDeviceItems[3]->trigger();   // 24C08
+    EXPECT_EQ(settings.iso_eeprom_device, 3);
+    EXPECT_EQ(settings.eeprom_device, 4);
+    EXPECT_EQ(buffer(1).bytes[3], 0xFF);
+    EXPECT_EQ(buffer(2).bytes[0], 0x00);
+    EXPECT_EQ(window->EEPromWin->ByteSize(), 1024);
+}
+
+} // namespace
+} // namespace korvane::test
