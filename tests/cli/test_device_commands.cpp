@@ -4,7 +4,6 @@
 #if __has_include("sim/sim_bench.h")
 
 #include <algorithm>
-#include <cstdlib>
 #include <memory>
 #include <random>
 #include <string>
@@ -141,13 +140,10 @@ TEST_F(DeviceCommands, InterruptAborts18FProgrammingAndTheChipAnswersAfterwards)
     for (int i = 0; i < 16384; ++i) image->code[std::size_t(i)] = std::uint16_t(i);
     write_file(path("in.hex"), pic_hex_text(*image, 6));
     // Real time: 1024 programming waits of 11 ms, the interrupt after half a second.
-    const std::string cmd = env("real") + " " + shell_quote(KORVANE_CLI_PATH) + " -d 18F252 program " +
-                            shell_quote(path("in.hex")) + " 2>" + shell_quote(path("err")) +
-                            " & pid=$!; sleep 0.5; kill -INT $pid; wait $pid";
-    const int status = std::system(cmd.c_str());
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 1);
-    err = read_file(path("err"));
+    const test::CliRun r =
+        test::run_cli_interrupted(dir, "-d 18F252 program " + shell_quote(path("in.hex")), env("real"));
+    EXPECT_EQ(r.status, 1);
+    err = r.err;
     EXPECT_NE(err.find("PIC 18F252 : Process Aborted"), std::string::npos) << err;
     EXPECT_EQ(err.find("Successfully"), std::string::npos) << err;
     EXPECT_EQ(cli("-d 18F252 erase"), 0) << err;
