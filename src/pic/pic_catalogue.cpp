@@ -49,6 +49,16 @@ std::uint16_t pic_cleared_config_word(int index) {
     }
 }
 
+std::uint32_t pic16_write_cycle_ms(int index) {
+    switch (index) {
+    case 0: return 8;
+    case 1: return 13;
+    case 2:
+    case 3: return 8;
+    default: return 0;
+    }
+}
+
 int pic_device_by_name(const std::string& name) {
     std::string want;
     for (char c : name) want += char(std::toupper(static_cast<unsigned char>(c)));
