@@ -42,6 +42,8 @@ TEST_F(CardCommand, UsageErrors) {
     EXPECT_THAT(err, HasSubstr("unknown step format"));
     EXPECT_EQ(cli("card --clock 4.00 goldcard erase"), 2);
     EXPECT_EQ(cli("card --reader COM10 goldcard erase"), 2);
+    EXPECT_EQ(cli("card --clock 6.00 zencard erase"), 2);
+    EXPECT_THAT(err, HasSubstr("an 18F card takes only --clock 3.57"));
 }
 
 TEST_F(CardCommand, ACardWithoutLoaderGivesNoAnswerToReset) {
