@@ -50,13 +50,8 @@ std::uint16_t pic_cleared_config_word(int index) {
 }
 
 std::uint32_t pic16_write_cycle_ms(int index) {
-    switch (index) {
-    case 0: return 8;
-    case 1: return 13;
-    case 2:
-    case 3: return 8;
-    default: return 0;
-    }
+    if (!is_pic16f(index)) return 0;
+    return index == 1 ? 13 : 8;   // 16F628: 5 + 8 ms; 16F84A and 16F87x: 4 + 4 ms
 }
 
 int pic_device_by_name(const std::string& name) {
