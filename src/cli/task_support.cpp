@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <iostream>
+
+#include <unistd.h>
 
 #include "hardware/system_seams.h"
 
@@ -15,18 +18,18 @@ extern "C" void on_interrupt(int) { g_interrupted = true; }
 
 bool take_interrupt() { return g_interrupted.exchange(false); }
 
-InterruptScope::InterruptScope() {
+InterruptScope::InterruptScope(bool catch_term) : catch_term_(catch_term) {
     g_interrupted = false;
     struct sigaction sa {};
     sa.sa_handler = on_interrupt;
     sigemptyset(&sa.sa_mask);
     sigaction(SIGINT, &sa, &old_int_);
-    sigaction(SIGTERM, &sa, &old_term_);
+    if (catch_term_) sigaction(SIGTERM, &sa, &old_term_);
 }
 
 InterruptScope::~InterruptScope() {
     sigaction(SIGINT, &old_int_, nullptr);
-    sigaction(SIGTERM, &old_term_, nullptr);
+    if (catch_term_) sigaction(SIGTERM, &old_term_, nullptr);
 }
 
 void TerminalProgress::set_range(int min, int max) {
@@ -64,6 +67,49 @@ void TerminalProgress::draw() {
     std::fprintf(stderr, "\r[%s] %3d%%", bar.c_str(), std::min(100, std::max(0, pct)));
     std::fflush(stderr);
     visible_ = true;
+}
+
+void attach_progress(TaskHost& host, TerminalProgress& bar, IProgressBar*& device_bar) {
+    if (!::isatty(STDERR_FILENO)) return;
+    device_bar = &bar;
+    host.progress = &bar;
+}
+
+int finish_read(bool saved, const std::string& title, const std::string& file) {
+    if (!saved) return kExitFailure;
+    std::cerr << title << ": read into " << file << "\n";
+    return kExitOk;
+}
+
+std::string file_count_error(const std::string& task, std::size_t count, bool needs_file,
+                             const std::string& file_kind) {
+    if (count == (needs_file ? 1u : 0u)) return "";
+    return needs_file ? task + " needs one " + file_kind : task + " takes no file";
+}
+
+bool parse_io_option(const std::vector<std::string>& args, std::size_t& i, std::uint8_t& direct_io,
+                     std::string& error) {
+    const std::string& a = args[i];
+    if (i + 1 >= args.size()) { error = a + " needs direct or api"; return false; }
+    const std::string& v = args[++i];
+    if (v == "direct") direct_io = 1;
+    else if (v == "api") direct_io = 0;
+    else { error = a + " takes direct or api, not " + v; return false; }
+    return true;
+}
+
+bool parse_number_option(const std::vector<std::string>& args, std::size_t& i, const std::string& unit,
+                         unsigned max, unsigned& value, std::string& error) {
+    const std::string& a = args[i];
+    if (i + 1 >= args.size()) { error = a + " needs " + unit; return false; }
+    const std::string& v = args[++i];
+    if (v.empty() || v.size() > 3 || v.find_first_not_of("0123456789") != std::string::npos ||
+        std::stoul(v) > max) {
+        error = a + " takes " + unit + ", 0 to " + std::to_string(max) + ": " + v;
+        return false;
+    }
+    value = unsigned(std::stoul(v));
+    return true;
 }
 
 void grant_direct_io(SettingsRecord& settings, IHost& host, PortResolver& resolver) {
