@@ -19,12 +19,8 @@
 namespace korvane::cli {
 namespace {
 
-struct Options {
-    std::vector<std::string> files;
-};
-
 // Applies the one-run options to the settings; false with a usage error in `error`.
-bool parse_options(Context& ctx, Options& opt, std::string& error) {
+bool parse_options(Context& ctx, std::vector<std::string>& files, std::string& error) {
     auto& s = ctx.settings;
     for (std::size_t i = 0; i < ctx.args.size(); ++i) {
         const std::string& a = ctx.args[i];
@@ -39,32 +35,27 @@ bool parse_options(Context& ctx, Options& opt, std::string& error) {
             unsigned ms = 0;
             if (!parse_number_option(ctx.args, i, "milliseconds", 999, ms, error)) return false;
             s.current_programmer().prog_delay_ms = std::uint32_t(ms);
-        } else if (a == "--io") {
-            if (!parse_io_option(ctx.args, i, s.current_programmer().direct_io, error)) return false;
-        } else if (!a.empty() && a[0] == '-' && a != "-") {
-            error = "unknown option " + a;
+        } else if (!parse_common_arg(ctx.args, i, s, files, "unknown option " + a, error)) {
             return false;
-        } else {
-            opt.files.push_back(a);
         }
     }
     return true;
 }
 
 int run_task(Context& ctx, const std::string& name, PicTask task) {
-    Options opt;
-    std::string error;
     if (ctx.device_is_eeprom) return run_eeprom_command(ctx, name);
-    if (!parse_options(ctx, opt, error)) return usage_error(name, error);
+    std::vector<std::string> paths;
+    std::string error;
+    if (!parse_options(ctx, paths, error)) return usage_error(name, error);
     const bool needs_file = task == PicTask::Read || task == PicTask::Program || task == PicTask::Verify;
-    if (auto e = file_count_error(name, opt.files.size(), needs_file, "HEX file"); !e.empty())
+    if (auto e = file_count_error(name, paths.size(), needs_file, "HEX file"); !e.empty())
         return usage_error(name, e);
 
     TaskHost host;
     auto image = std::make_unique<PicImage>();
     clear_pic_image(*image, ctx.pic_device);
     const PicFileContext files{*image, ctx.pic_device, ctx.settings, host};
-    if ((task == PicTask::Program || task == PicTask::Verify) && !open_pic_file(files, opt.files[0]))
+    if ((task == PicTask::Program || task == PicTask::Verify) && !open_pic_file(files, paths[0]))
         return kExitFailure;
 
     PortResolver& resolver = default_port_resolver();
@@ -80,8 +71,8 @@ int run_task(Context& ctx, const std::string& name, PicTask task) {
     PicTaskRunner runner(ctx.settings, host, view, pic);
     if (run_abortable(host, runner, [&] { runner.abort(); }, task, *image) != TaskResult::Done) return kExitFailure;
     if (task != PicTask::Read) return kExitOk;
-    const bool saved = save_pic_file(files, opt.files[0]);
-    return finish_read(saved, pic.title(), opt.files[0]);
+    const bool saved = save_pic_file(files, paths[0]);
+    return finish_read(saved, pic.title(), paths[0]);
 }
 
 int run_ports(Context& ctx) {

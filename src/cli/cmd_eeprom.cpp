@@ -23,11 +23,7 @@ public:
     void refresh_eeprom_view(bool) override {}
 };
 
-struct EEPromOptions {
-    std::vector<std::string> files;
-};
-
-bool parse_eeprom_options(Context& ctx, EEPromOptions& opt, std::string& error) {
+bool parse_eeprom_options(Context& ctx, std::vector<std::string>& files, std::string& error) {
     auto& s = ctx.settings;
     for (std::size_t i = 0; i < ctx.args.size(); ++i) {
         const std::string& a = ctx.args[i];
@@ -37,13 +33,8 @@ bool parse_eeprom_options(Context& ctx, EEPromOptions& opt, std::string& error) 
             unsigned us = 0;
             if (!parse_number_option(ctx.args, i, "microseconds", 255, us, error)) return false;
             s.current_programmer().eeprom_bit_time_us = std::uint32_t(us);
-        } else if (a == "--io") {
-            if (!parse_io_option(ctx.args, i, s.current_programmer().direct_io, error)) return false;
-        } else if (!a.empty() && a[0] == '-' && a != "-") {
-            error = a + " is not an option for EEPROMs";
+        } else if (!parse_common_arg(ctx.args, i, s, files, a + " is not an option for EEPROMs", error)) {
             return false;
-        } else {
-            opt.files.push_back(a);
         }
     }
     return true;
@@ -68,15 +59,15 @@ int run_eeprom_command(Context& ctx, const std::string& name) {
     else if (name == "erase") task = EEPromTask::Erase;
     else return usage_error(name, name + " works on PIC devices only");
 
-    EEPromOptions opt;
+    std::vector<std::string> paths;
     std::string error;
-    if (!parse_eeprom_options(ctx, opt, error)) return usage_error(name, error);
+    if (!parse_eeprom_options(ctx, paths, error)) return usage_error(name, error);
     const bool needs_file = task != EEPromTask::Erase;
-    if (auto e = file_count_error(name, opt.files.size(), needs_file, ".bin or .hex file"); !e.empty())
+    if (auto e = file_count_error(name, paths.size(), needs_file, ".bin or .hex file"); !e.empty())
         return usage_error(name, e);
     if (needs_file) {
-        const std::string type = file_type(opt.files[0]);
-        if (type != "BIN" && type != "HEX") return usage_error(name, opt.files[0] + ": the file must be .bin or .hex");
+        const std::string type = file_type(paths[0]);
+        if (type != "BIN" && type != "HEX") return usage_error(name, paths[0] + ": the file must be .bin or .hex");
     }
 
     TaskHost host;
@@ -84,7 +75,7 @@ int run_eeprom_command(Context& ctx, const std::string& name) {
     auto image = std::make_unique<EEPromImage>();
     clear_eeprom_image(*image, type);
     const EEPromFileContext files{*image, type, ctx.settings, host};
-    if ((task == EEPromTask::Program || task == EEPromTask::Verify) && !load_eeprom_file_by_name(files, opt.files[0]))
+    if ((task == EEPromTask::Program || task == EEPromTask::Verify) && !load_eeprom_file_by_name(files, paths[0]))
         return kExitFailure;
 
     PortResolver& resolver = default_port_resolver();
@@ -102,8 +93,8 @@ int run_eeprom_command(Context& ctx, const std::string& name) {
     EEPromTaskRunner runner(ctx.settings, host, view, ee);
     if (run_abortable(host, runner, [&] { runner.abort(); }, task, *image) != TaskResult::Done) return kExitFailure;
     if (task != EEPromTask::Read) return kExitOk;
-    const bool saved = save_eeprom_file(files, opt.files[0]);
-    return finish_read(saved, ee.title(), opt.files[0]);
+    const bool saved = save_eeprom_file(files, paths[0]);
+    return finish_read(saved, ee.title(), paths[0]);
 }
 
 } // namespace korvane::cli

@@ -87,14 +87,21 @@ std::string file_count_error(const std::string& task, std::size_t count, bool ne
     return needs_file ? task + " needs one " + file_kind : task + " takes no file";
 }
 
-bool parse_io_option(const std::vector<std::string>& args, std::size_t& i, std::uint8_t& direct_io,
-                     std::string& error) {
+bool parse_common_arg(const std::vector<std::string>& args, std::size_t& i, SettingsRecord& settings,
+                      std::vector<std::string>& files, const std::string& refusal, std::string& error) {
     const std::string& a = args[i];
-    if (i + 1 >= args.size()) { error = a + " needs direct or api"; return false; }
-    const std::string& v = args[++i];
-    if (v == "direct") direct_io = 1;
-    else if (v == "api") direct_io = 0;
-    else { error = a + " takes direct or api, not " + v; return false; }
+    if (a == "--io") {
+        if (i + 1 >= args.size()) { error = "--io needs direct or api"; return false; }
+        const std::string& v = args[++i];
+        if (v == "direct") settings.current_programmer().direct_io = 1;
+        else if (v == "api") settings.current_programmer().direct_io = 0;
+        else { error = "--io takes direct or api, not " + v; return false; }
+    } else if (!a.empty() && a[0] == '-' && a != "-") {
+        error = refusal;
+        return false;
+    } else {
+        files.push_back(a);
+    }
     return true;
 }
 

@@ -105,11 +105,13 @@ int finish_read(bool saved, const std::string& title, const std::string& file);
 std::string file_count_error(const std::string& task, std::size_t count, bool needs_file,
                              const std::string& file_kind);
 
-// The options with a value, at args[i] (i moves past the value). False with the usage error in
-// `error`. --io direct|api:
-bool parse_io_option(const std::vector<std::string>& args, std::size_t& i, std::uint8_t& direct_io,
-                     std::string& error);
-// A whole number 0 .. max of at most three digits, in `unit` ("milliseconds"):
+// A task command's argument args[i] that none of its family's options took: --io direct|api
+// (common to all), another word starting with '-' (but "-") is refused with `refusal`, the rest
+// are files. False with the usage error in `error`.
+bool parse_common_arg(const std::vector<std::string>& args, std::size_t& i, SettingsRecord& settings,
+                      std::vector<std::string>& files, const std::string& refusal, std::string& error);
+// An option's value, a whole number 0 .. max of at most three digits, in `unit` ("milliseconds");
+// i moves past it. False with the usage error in `error`.
 bool parse_number_option(const std::vector<std::string>& args, std::size_t& i, const std::string& unit,
                          unsigned max, unsigned& value, std::string& error);
 

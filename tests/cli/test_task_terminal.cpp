@@ -20,13 +20,8 @@
 #include "cli_runner.h"
 #include "files/pic_hex_writer.h"
 
-namespace korvane {
+namespace korvane::test {
 namespace {
-
-using test::read_file;
-using test::shell_quote;
-using test::TempDir;
-using test::write_file;
 
 // A pseudo-terminal in raw mode (no CR added to LF); `name` is the path of its terminal side.
 class RawTerminal {
@@ -97,7 +92,7 @@ protected:
         return WIFEXITED(status) && WEXITSTATUS(status) < 128 ? WEXITSTATUS(status) : -1;
     }
     int run(const std::string& args) {
-        const test::CliRun r = test::run_cli(dir, args, env("virtual"));
+        const CliRun r = run_cli(dir, args, env("virtual"));
         err = r.err;
         return r.status;
     }
@@ -150,5 +145,5 @@ TEST_F(TaskTerminal, CtrlCAbortsTheCardLoaderWhichThenWritesInAnotherRun) {
 }
 
 } // namespace
-} // namespace korvane
+} // namespace korvane::test
 #endif
