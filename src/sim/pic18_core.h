@@ -1,7 +1,8 @@
 #pragma once
 // The PIC18 processor: the 75 instructions of the standard set (no extended set), the data
 // memory with its access bank, BSR and three FSRs, the 31-level return stack, table reads and
-// writes, the data EEPROM and flash write control, the I/O ports and the watchdog.
+// writes, the data EEPROM and flash write control, the I/O ports, Timer0 on the instruction
+// clock, interrupts and the watchdog. Other peripherals are plain registers.
 //
 // It runs in two ways. In the programmer's socket the ICSP interface feeds it single instruction
 // words (execute()) and table operations, with time given by the bench (set_now_ns()). In a
@@ -24,7 +25,7 @@ constexpr std::uint16_t PORTA = 0xF80, PORTB = 0xF81, PORTC = 0xF82, PORTD = 0xF
 constexpr std::uint16_t LATA = 0xF89, TRISA = 0xF92;
 constexpr std::uint16_t PIR2 = 0xFA1, EECON1 = 0xFA6, EECON2 = 0xFA7, EEDATA = 0xFA8, EEADR = 0xFA9;
 constexpr std::uint16_t EEADRH = 0xFAA;
-constexpr std::uint16_t RCON = 0xFD0, WDTCON = 0xFD1, STATUS = 0xFD8;
+constexpr std::uint16_t RCON = 0xFD0, WDTCON = 0xFD1, T0CON = 0xFD5, TMR0L = 0xFD6, TMR0H = 0xFD7, STATUS = 0xFD8;
 constexpr std::uint16_t FSR2L = 0xFD9, PLUSW2 = 0xFDB, INDF2 = 0xFDF, BSR = 0xFE0;
 constexpr std::uint16_t FSR1L = 0xFE1, PLUSW1 = 0xFE3, INDF1 = 0xFE7, WREG = 0xFE8;
 constexpr std::uint16_t FSR0L = 0xFE9, PLUSW0 = 0xFEB, INDF0 = 0xFEF;
@@ -156,6 +157,8 @@ private:
     void start_write();
     void finish_eeprom_write();
     void advance(unsigned cycles);
+    void write_timer0(std::uint16_t address, std::uint8_t value);
+    void run_timer0(unsigned cycles);
     bool watchdog_enabled() const;
     std::uint64_t watchdog_period_ps() const;
     void clear_watchdog();
@@ -205,6 +208,13 @@ private:
     std::uint64_t now_ps_ = 0;
     std::uint64_t cycle_ps_ = 1'000'000;   // 4 MHz oscillator
     std::uint64_t watchdog_start_ps_ = 0;
+
+    // Timer0: its count, the prescaler's count, the TMR0H buffer, and the two cycles a write holds it.
+    std::uint16_t tmr0_ = 0;
+    std::uint32_t tmr0_prescale_ = 0;
+    std::uint8_t tmr0h_buffer_ = 0;
+    bool tmr0_written_ = false;
+    unsigned tmr0_hold_ = 0;
 };
 
 } // namespace korvane::sim

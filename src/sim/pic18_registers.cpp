@@ -10,7 +10,7 @@ constexpr std::uint16_t kNowhere = 0x1000;   // indirect access to an indirect r
 constexpr std::uint8_t EEPGD = 0x80, CFGS = 0x40, FREE = 0x10, WRERR = 0x08, WREN = 0x04, WR = 0x02, RD = 0x01;
 constexpr std::uint8_t EEIF = 0x10;
 constexpr std::uint16_t PIE1 = 0xF9D, PIR1 = 0xF9E, IPR1 = 0xF9F, PIE2 = 0xFA0, IPR2 = 0xFA2;
-constexpr std::uint16_t INTCON2 = 0xFF1, INTCON3 = 0xFF0, T0CON = 0xFD5;
+constexpr std::uint16_t INTCON2 = 0xFF1, INTCON3 = 0xFF0;
 constexpr std::uint64_t kWatchdogBasePs = 18'000'000'000ull;   // 18 ms nominal, before the postscaler
 
 bool indirect(std::uint16_t a) {
@@ -48,6 +48,8 @@ void Pic18Core::reset(Pic18Reset kind) {
         fsr_.fill(0);
         stkptr_ = 0;
         stack_.fill(0);
+        tmr0_ = 0;
+        tmr0h_buffer_ = 0;
         reg(sfr::RCON) = 0x1C;   // RI, TO, PD set; POR and BOR read 0 until software sets them
     } else {
         reg(sfr::STATUS) = status;
@@ -70,7 +72,10 @@ void Pic18Core::reset(Pic18Reset kind) {
     pclath_ = pclatu_ = 0;
     reg(INTCON2) = 0xF5;
     reg(INTCON3) = 0xC0;
-    reg(T0CON) = 0xFF;
+    reg(sfr::T0CON) = 0xFF;
+    tmr0_prescale_ = 0;
+    tmr0_written_ = false;
+    tmr0_hold_ = 0;
     for (int p = 0; p < kPorts; ++p) tris_[std::size_t(p)] = port_mask(p);
     shadow_ = {};
     unlock_ = 0;
@@ -111,6 +116,7 @@ void Pic18Core::write_file(std::uint16_t address, std::uint8_t value) { put(reso
 std::uint8_t Pic18Core::load(std::uint16_t ea) {
     if (ea >= 0x1000) return 0;
     if (ea < 0xF80) return ea < ram_.size() ? ram_[ea] : 0;
+    if (ea == sfr::TMR0L) tmr0h_buffer_ = std::uint8_t(tmr0_ >> 8);   // so the two halves match
     if (ea == sfr::PCL) {
         // Reading PCL latches the upper bytes of the PC.
         pclath_ = std::uint8_t(pc_ >> 8);
@@ -147,6 +153,8 @@ std::uint8_t Pic18Core::read_raw(std::uint16_t a) const {
     case sfr::FSR2L: return std::uint8_t(fsr_[2]);
     case sfr::FSR2L + 1: return std::uint8_t(fsr_[2] >> 8);
     case sfr::STATUS: return reg(a) & 0x1F;
+    case sfr::TMR0L: return std::uint8_t(tmr0_);
+    case sfr::TMR0H: return tmr0h_buffer_;
     case sfr::EECON2:
     case sfr::EEADRH: return 0;
     default: return indirect(a) ? 0 : reg(a);
@@ -194,6 +202,9 @@ void Pic18Core::put(std::uint16_t ea, std::uint8_t v) {
     case sfr::FSR2L: fsr_[2] = std::uint16_t((fsr_[2] & 0xF00) | v); return;
     case sfr::FSR2L + 1: fsr_[2] = std::uint16_t((fsr_[2] & 0xFF) | ((v & 0x0F) << 8)); return;
     case sfr::STATUS: reg(ea) = v & 0x1F; return;
+    case sfr::TMR0L:
+    case sfr::TMR0H:
+    case sfr::T0CON: write_timer0(ea, v); return;
     case sfr::EECON1: write_eecon1(v); return;
     case sfr::EECON2:
         // The unlock: 0x55 then 0xAA; anything else written here starts it over.
@@ -290,6 +301,7 @@ void Pic18Core::set_now_ns(std::uint64_t ns) {
 }
 
 void Pic18Core::advance(unsigned used) {
+    if (!sleeping_) run_timer0(used);
     cycles_ += used;
     now_ps_ += std::uint64_t(used) * cycle_ps_;
     if (eeprom_write_ && now_ps_ >= eeprom_write_->done_ps) finish_eeprom_write();
@@ -303,6 +315,48 @@ void Pic18Core::advance(unsigned used) {
             reset(Pic18Reset::Watchdog);
         }
     }
+}
+
+// ---- Timer0 --------------------------------------------------------------------------------
+
+void Pic18Core::write_timer0(std::uint16_t address, std::uint8_t v) {
+    if (address == sfr::TMR0H) {
+        tmr0h_buffer_ = v;   // reaches the timer with the next TMR0L write
+        return;
+    }
+    if (address == sfr::T0CON) {
+        reg(sfr::T0CON) = v;
+        tmr0_prescale_ = 0;
+        return;
+    }
+    tmr0_ = reg(sfr::T0CON) & 0x40 ? v : std::uint16_t((tmr0h_buffer_ << 8) | v);
+    tmr0_prescale_ = 0;
+    tmr0_written_ = true;
+}
+
+void Pic18Core::run_timer0(unsigned cycles) {
+    const std::uint8_t t0con = reg(sfr::T0CON);
+    if (tmr0_written_) {
+        // The writing instruction's own cycles and the next two do not count.
+        tmr0_written_ = false;
+        tmr0_hold_ = 2;
+        return;
+    }
+    if (tmr0_hold_) {
+        const unsigned held = cycles < tmr0_hold_ ? cycles : tmr0_hold_;
+        tmr0_hold_ -= held;
+        cycles -= held;
+    }
+    // Counting instruction cycles only (T0CS = 0): T0CKI is not wired in this model.
+    if (!cycles || !(t0con & 0x80) || (t0con & 0x20)) return;
+    const std::uint32_t rate = t0con & 0x08 ? 1u : 2u << (t0con & 0x07);
+    tmr0_prescale_ += cycles;
+    const std::uint32_t ticks = tmr0_prescale_ / rate;
+    tmr0_prescale_ %= rate;
+    const std::uint32_t width = t0con & 0x40 ? 0x100 : 0x10000;
+    const std::uint32_t count = (t0con & 0x40 ? (tmr0_ & 0xFF) : tmr0_) + ticks;
+    if (count >= width) reg(sfr::INTCON) |= 0x04;   // TMR0IF
+    tmr0_ = t0con & 0x40 ? std::uint16_t((tmr0_ & 0xFF00) | (count & 0xFF)) : std::uint16_t(count);
 }
 
 // ---- watchdog ------------------------------------------------------------------------------

@@ -3,6 +3,8 @@
 #include <chrono>
 #include <thread>
 
+#include "hardware/system_seams.h"
+
 namespace korvane::sim {
 
 std::uint64_t RealClock::now_ns() {
@@ -20,7 +22,7 @@ void RealClock::advance_ns(std::uint64_t ns) {
 void RealClock::sleep_ms(std::uint32_t n) {
     if (n == 0) return;
     const std::uint64_t end = now_ns() + std::uint64_t(n) * 1000000;
-    std::this_thread::sleep_for(std::chrono::milliseconds(n));
+    system_clock().sleep_ms(n);   // the machine's own sleep, as a program on real hardware gets it
     while (now_ns() < end) std::this_thread::sleep_for(std::chrono::microseconds(50));
 }
 

@@ -519,6 +519,35 @@ inner	clrwdt
     EXPECT_EQ(ram(0x30), 1);
 }
 
+TEST_F(Pic18Program, Timer0CountsInstructionCycles) {
+    build(R"(
+	movlw	0x88		; on, 16 bits, instruction clock, no prescaler
+	movwf	T0CON
+	movlw	0xFF
+	movwf	TMR0H		; buffered until TMR0L is written
+	movlw	0xF0
+	movwf	TMR0L
+	bcf	INTCON, TMR0IF
+wait	btfss	INTCON, TMR0IF
+	bra	wait
+	movff	TMR0L, 0x20
+	movff	TMR0H, 0x21
+	movlw	0xC1		; on, 8 bits, prescaler 1:4
+	movwf	T0CON
+	clrf	TMR0L
+	bcf	INTCON, TMR0IF
+wait8	btfss	INTCON, TMR0IF
+	bra	wait8
+	sleep
+)");
+    // 16 counts after the two cycles a write holds the timer, then 256 × 4.
+    const std::uint64_t cycles = run();
+    EXPECT_LT(ram(0x20), 0x10);
+    EXPECT_EQ(ram(0x21), 0x00);
+    EXPECT_GE(cycles, 7u + 18 + 4 + 4 + 1026);
+    EXPECT_LE(cycles, 7u + 18 + 4 + 4 + 1026 + 8);
+}
+
 TEST_F(Pic18Program, InterruptVectorsAndRetfie) {
     build(R"(
 	goto	main

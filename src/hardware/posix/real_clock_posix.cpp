@@ -1,6 +1,10 @@
 #include <cerrno>
 #include <ctime>
 
+#if defined(__linux__)
+#include <sys/prctl.h>
+#endif
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <x86intrin.h>
 #endif
@@ -21,6 +25,14 @@ std::uint64_t monotonic_ns() {
     return std::uint64_t(ts.tv_sec) * 1000000000ull + std::uint64_t(ts.tv_nsec);
 }
 
+bool reduce_timer_slack() {
+#if defined(__linux__)
+    return prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL) == 0;
+#else
+    return false;
+#endif
+}
+
 class PosixClock : public IClock {
 public:
     std::uint64_t now_us() override { return monotonic_ns() / 1000; }
@@ -36,10 +48,22 @@ public:
         }
     }
 
+    // Sleeps to an absolute deadline, so an interrupted sleep does not start over. The kernel's
+    // default timer slack (50 us) would add itself to every programming wait; one nanosecond is
+    // asked for once, and a refusal is silent.
     void sleep_ms(std::uint32_t n) override {
-        timespec req{time_t(n / 1000), long(n % 1000) * 1000000L};
-        timespec rem{};
-        while (nanosleep(&req, &rem) != 0 && errno == EINTR) req = rem;
+        static const bool slack_set = reduce_timer_slack();
+        (void)slack_set;
+        timespec deadline{};
+        clock_gettime(CLOCK_MONOTONIC, &deadline);
+        deadline.tv_sec += time_t(n / 1000);
+        deadline.tv_nsec += long(n % 1000) * 1000000L;
+        if (deadline.tv_nsec >= 1000000000L) {
+            deadline.tv_nsec -= 1000000000L;
+            ++deadline.tv_sec;
+        }
+        while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
+        }
     }
 
     std::uint64_t timestamp() override {
