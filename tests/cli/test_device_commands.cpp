@@ -138,6 +138,25 @@ TEST_F(DeviceCommands, Pic18ProgramReadVerifyAndEraseInSeparateProcesses) {
     EXPECT_NE(err.find("PIC 18F452  ERROR!: Wrong PIC Type Selected"), std::string::npos) << err;
 }
 
+TEST_F(DeviceCommands, InterruptAborts18FProgrammingAndTheChipAnswersAfterwards) {
+    auto image = std::make_unique<PicImage>();
+    clear_pic_image(*image, 6);
+    for (int i = 0; i < 16384; ++i) image->code[std::size_t(i)] = std::uint16_t(i);
+    write_file(path("in.hex"), pic_hex_text(*image, 6));
+    // Real time: 1024 programming waits of 11 ms, the interrupt after half a second.
+    const std::string cmd = env("real") + " " + shell_quote(KORVANE_CLI_PATH) + " -d 18F252 program " +
+                            shell_quote(path("in.hex")) + " 2>" + shell_quote(path("err")) +
+                            " & pid=$!; sleep 0.5; kill -INT $pid; wait $pid";
+    const int status = std::system(cmd.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    err = read_file(path("err"));
+    EXPECT_NE(err.find("PIC 18F252 : Process Aborted"), std::string::npos) << err;
+    EXPECT_EQ(err.find("Successfully"), std::string::npos) << err;
+    EXPECT_EQ(cli("-d 18F252 erase"), 0) << err;
+    EXPECT_NE(err.find("PIC 18F252 : PIC Erasing; Successfully Completed"), std::string::npos) << err;
+}
+
 TEST_F(DeviceCommands, PortsListsTheSimulatorLast) {
     ASSERT_EQ(cli("ports"), 0);
     ASSERT_GE(out.size(), 4u);

@@ -40,6 +40,11 @@ const Fixture kAll[] = {
      {{0, 0xA}, {1, 0x5}, {2, 0xC}, {3, 0x3}, {7, 0x3F21}}, {}, [](std::size_t k) { return std::uint8_t(255 - k); }},
     {"p16f877", k16F877, {{0, 0x2805}, {4, 0x0009}, {0x1000, 0x3055}, {0x1FFF, 0x3ABC}},
      {{0, 0x0}, {1, 0xF}, {2, 0x0}, {3, 0xE}, {7, 0x3F39}}, {}, [](std::size_t k) { return std::uint8_t(7 * k + 0x10); }},
+    // CONFIG OSC = XT, PWRT = ON, BOR = ON, BORV = 27, WDT = OFF, CCP2MUX = OFF, LVP = OFF; 16 bytes of
+    // data EEPROM, the rest blank.
+    {"p18f242", k18F242, {{0, 0xEF10}, {1, 0xF000}, {0x10, 0x0E3C}, {0x11, 0xD7FE}, {0x1FFE, 0xEF10}, {0x1FFF, 0xF000}},
+     {{0, 0x21FF}, {1, 0x0E0A}, {2, 0x00FF}, {3, 0xFF81}, {4, 0xC00F}, {5, 0xE00F}, {6, 0x400F}},
+     {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}, [](std::size_t k) { return std::uint8_t(k < 16 ? 16 - k : 0xFF); }},
     // CONFIG OSC = HS, PWRT = ON, BOR = OFF, WDT = OFF, LVP = OFF, CP0 = OFF; bytes the part does not
     // have (CONFIG1L, 3L, 4H) stay blank.
     {"p18f452", k18F452, {{0, 0xEF04}, {1, 0xF000}, {4, 0x0000}, {5, 0x0C5A}, {16382, 0xEF04}, {16383, 0xF000}},

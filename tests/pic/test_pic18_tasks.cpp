@@ -101,10 +101,13 @@ TEST_F(Pic18Tasks, AbortAtEveryPumpOfReadVerifyAndProgram) {
     settings.confirm_program = 0;
     pic.code_size = 64;
     pic.data_size = 16;
-    for (int skip = 0; skip < 2; ++skip) {
-        settings.skip_3fff = std::uint8_t(skip);
-        for (PicTask task : {PicTask::Read, PicTask::Verify, PicTask::Program, PicTask::ProgramCode}) {
-            SCOPED_TRACE(int(task) * 10 + skip);
+    // skip_3fff picks the code-phase form; verify_after adds verify all's pumps to Program.
+    for (int form = 0; form < 4; ++form) {
+        settings.skip_3fff = std::uint8_t(form & 1);
+        settings.verify_after = std::uint8_t(form >> 1);
+        for (PicTask task :
+             {PicTask::Read, PicTask::Verify, PicTask::Program, PicTask::ProgramCode, PicTask::ProgramData}) {
+            SCOPED_TRACE(int(task) * 10 + form);
             host.on_pump = nullptr;
             host.pumps = 0;
             ASSERT_NE(run(task), TaskResult::NotRun);
