@@ -19,7 +19,7 @@ protected:
     const TIsoCard& gold = *iso_card_at(0);
 };
 
-// One bench per test: the simulated bench runs one card workflow per process.
+// The fault comes after the loader was written, so the card it hits does run the loader.
 void expect_fault(const TIsoCard& card, const char* fault, CardTask task, const Lines& boxes) {
     CardBench bench(card);
     ASSERT_TRUE(bench.write_loader());
