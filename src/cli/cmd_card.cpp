@@ -56,13 +56,8 @@ std::string card_names() {
     return names;
 }
 
-// Only Ctrl-C aborts a card step; SIGTERM keeps its default action.
-struct CardHost : TaskHost {
-    CardHost() { sigterm_aborts = false; }
-};
-
 int write_loader(Context& ctx) {
-    CardHost host;
+    TaskHost host;
     PortResolver& resolver = default_port_resolver();
     Serial_IO io(ctx.settings, host, resolver);
     SerialIoLines lines(io, resolver);
@@ -78,7 +73,7 @@ int write_loader(Context& ctx) {
 }
 
 int eeprom_task(Context& ctx, CardTask task, const std::string& file) {
-    CardHost host;
+    TaskHost host;
     const int type = ctx.settings.iso_eeprom_device;
     auto image = std::make_unique<EEPromImage>();
     clear_eeprom_image(*image, type);

@@ -18,18 +18,18 @@ extern "C" void on_interrupt(int) { g_interrupted = true; }
 
 bool take_interrupt() { return g_interrupted.exchange(false); }
 
-InterruptScope::InterruptScope(bool catch_term) : catch_term_(catch_term) {
+InterruptScope::InterruptScope() {
     g_interrupted = false;
     struct sigaction sa {};
     sa.sa_handler = on_interrupt;
     sigemptyset(&sa.sa_mask);
     sigaction(SIGINT, &sa, &old_int_);
-    if (catch_term_) sigaction(SIGTERM, &sa, &old_term_);
+    sigaction(SIGTERM, &sa, &old_term_);
 }
 
 InterruptScope::~InterruptScope() {
     sigaction(SIGINT, &old_int_, nullptr);
-    if (catch_term_) sigaction(SIGTERM, &old_term_, nullptr);
+    sigaction(SIGTERM, &old_term_, nullptr);
 }
 
 void TerminalProgress::set_range(int min, int max) {

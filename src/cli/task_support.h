@@ -18,20 +18,19 @@
 
 namespace korvane::cli {
 
-// Set by SIGINT (and SIGTERM where caught) while an InterruptScope is alive.
+// Set by SIGINT or SIGTERM while an InterruptScope is alive.
 bool take_interrupt();
 
-// Ctrl-C during a task asks for an abort; the task then ends through its normal end steps.
-// Without `catch_term` SIGTERM keeps its default action.
+// Ctrl-C or SIGTERM during a task asks for an abort; the task then ends through its normal end
+// steps, so the target is never left powered with half a write.
 class InterruptScope {
 public:
-    explicit InterruptScope(bool catch_term = true);
+    InterruptScope();
     ~InterruptScope();
     InterruptScope(const InterruptScope&) = delete;
     InterruptScope& operator=(const InterruptScope&) = delete;
 
 private:
-    bool catch_term_;
     struct sigaction old_int_ {};
     struct sigaction old_term_ {};
 };
@@ -56,7 +55,6 @@ class TaskHost : public CliHost {
 public:
     TerminalProgress* progress = nullptr;
     std::function<void()> on_interrupt;
-    bool sigterm_aborts = true;   // else SIGTERM ends the process at once
 
     int message_box(const std::vector<std::string>& lines, MsgKind kind,
                     const std::vector<int>& buttons) override {
@@ -89,7 +87,7 @@ auto run_abortable(TaskHost& host, Runner& runner, std::function<void()> abort, 
     runner.set_priority = nullptr;
     host.on_interrupt = std::move(abort);
     auto result = [&] {
-        InterruptScope interrupts(host.sigterm_aborts);
+        InterruptScope interrupts;
         return runner.run(args...);
     }();
     if (host.progress) host.progress->clear();

@@ -136,12 +136,15 @@ TEST_F(TaskTerminal, SigtermAbortsAnEEPromTaskThroughItsEndSteps) {
     EXPECT_EQ(run("-d 24C512 erase"), 0) << err;
 }
 
-TEST_F(TaskTerminal, CtrlCAbortsTheCardLoaderWhichThenWritesInAnotherRun) {
-    EXPECT_EQ(interrupted("card goldcard loader", "INT"), 1);
-    EXPECT_NE(err.find("Process Aborted"), std::string::npos) << err;
-    EXPECT_EQ(err.find("loader written"), std::string::npos) << err;
-    ASSERT_EQ(run("card goldcard loader"), 0) << err;
-    EXPECT_NE(err.find(": loader written"), std::string::npos) << err;
+// SIGTERM too: killed half-way, the card would be left with part of a loader and its PIC powered.
+TEST_F(TaskTerminal, CtrlCOrSigtermAbortsTheCardLoaderWhichThenWritesInAnotherRun) {
+    for (const char* signal : {"INT", "TERM"}) {
+        EXPECT_EQ(interrupted("card goldcard loader", signal), 1) << signal;
+        EXPECT_NE(err.find("Process Aborted"), std::string::npos) << err;
+        EXPECT_EQ(err.find("loader written"), std::string::npos) << err;
+        ASSERT_EQ(run("card goldcard loader"), 0) << err;
+        EXPECT_NE(err.find(": loader written"), std::string::npos) << err;
+    }
 }
 
 } // namespace
