@@ -1,10 +1,9 @@
 #include "app/pic_tasks.h"
 
-#include <cstdio>
-
 #include "app/config_word.h"
 #include "app/process_priority.h"
 #include "app/task_frame.h"
+#include "files/hex_text.h"
 #include "pic/pic_catalogue.h"
 #include "pic/tpic.h"
 
@@ -16,31 +15,15 @@ constexpr int kRecentKindPic = 1;
 
 bool framed(PicTask task) { return task != PicTask::ProgramConfig && task != PicTask::ClearCP; }
 
-std::string hex4(std::uint16_t v) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%04X", unsigned(v));
-    return buf;
-}
-
-// Closes the programmer however the task ends.
-class ProgrammerSession {
-public:
-    explicit ProgrammerSession(TPIC& pic) : pic_(pic) {}
-    ~ProgrammerSession() {
-        try {
-            pic_.close_programmer();
-        } catch (...) {
-            pic_.task_running = 0;
-        }
-    }
-    ProgrammerSession(const ProgrammerSession&) = delete;
-    ProgrammerSession& operator=(const ProgrammerSession&) = delete;
-
-private:
-    TPIC& pic_;
-};
-
 } // namespace
+
+ProgrammerSession::~ProgrammerSession() {
+    try {
+        pic_.close_programmer();
+    } catch (...) {
+        pic_.task_running = 0;
+    }
+}
 
 PicTaskRunner::PicTaskRunner(SettingsRecord& settings, IHost& host, IPicTaskView& view, TPIC& pic,
                              bool* busy_flag)
@@ -122,7 +105,7 @@ TaskResult PicTaskRunner::run_pic(PicTask task, PicImage& active) {
         return TaskResult::Done;
     }
 
-    view_.show_pic_id(hex4(pic_.device_id_read));
+    view_.show_pic_id(hex_word_text(pic_.device_id_read));
     view_.lock_config_panel();
     bool ok = false;
     switch (task) {

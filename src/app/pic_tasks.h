@@ -38,6 +38,19 @@ enum class PicTask {
     ProgramConfig,   // Program Config
 };
 
+// Closes the programmer however the task ends. Made before the open, so a failed open still
+// clears the task-running flag it set.
+class ProgrammerSession {
+public:
+    explicit ProgrammerSession(TPIC& pic) : pic_(pic) {}
+    ~ProgrammerSession();
+    ProgrammerSession(const ProgrammerSession&) = delete;
+    ProgrammerSession& operator=(const ProgrammerSession&) = delete;
+
+private:
+    TPIC& pic_;
+};
+
 class PicTaskRunner {
 public:
     // `busy_flag` is the task controller's busy flag, shared with the other work modes; when null

@@ -5,20 +5,17 @@
 
 #include "app/host.h"
 #include "app/settings.h"
+#include "app/task_frame.h"
 #include "buffers/eeprom_buffers.h"
 #include "card/ee_thru_io.h"
 
 namespace korvane {
 
-// What the card operations need from the window besides IHost.
-class ICardView {
+// What the card operations need from the window besides IHost and the Abort button.
+class ICardView : public ITaskWidgets {
 public:
-    virtual ~ICardView() = default;
     virtual void set_device_list_enabled(bool enabled) = 0;   // Items_List
     virtual void refresh_eeprom_grid(bool clear_marks) = 0;   // EEPromWin
-    // The widget side of Enable_Abort / Disable_Abort.
-    virtual void enable_abort() = 0;
-    virtual void disable_abort() = 0;
 };
 
 class CardEEPromFlows {

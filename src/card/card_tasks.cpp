@@ -1,46 +1,8 @@
 #include "app/process_priority.h"
+#include "app/task_frame.h"
 #include "card/card_flows.h"
 
 namespace korvane {
-
-namespace {
-
-// One busy period; everything is put back however the task ends.
-class CardBusyPeriod {
-public:
-    CardBusyPeriod(bool& busy, IHost& host, ICardView& view, const std::function<void(int)>& set_priority,
-                   int priority)
-        : busy_(busy), host_(host), view_(view), set_priority_(set_priority) {
-        busy_ = true;
-        view_.enable_abort();
-        if (set_priority_) set_priority_(priority);
-        host_.process_messages();
-        host_.set_busy_cursor(true);
-    }
-    ~CardBusyPeriod() {
-        try {
-            host_.set_busy_cursor(false);
-            if (set_priority_) set_priority_(0);
-            view_.disable_abort();
-        } catch (...) {
-        }
-        busy_ = false;
-        try {
-            host_.process_messages();
-        } catch (...) {
-        }
-    }
-    CardBusyPeriod(const CardBusyPeriod&) = delete;
-    CardBusyPeriod& operator=(const CardBusyPeriod&) = delete;
-
-private:
-    bool& busy_;
-    IHost& host_;
-    ICardView& view_;
-    const std::function<void(int)>& set_priority_;
-};
-
-} // namespace
 
 CardTaskRunner::CardTaskRunner(SettingsRecord& settings, IHost& host, ICardView& view, TEE_THRU_IO& io,
                                bool* busy_flag)
@@ -58,7 +20,8 @@ bool CardTaskRunner::confirm(CardTask task) {
 
 CardTaskResult CardTaskRunner::run(CardTask task, EEPromImage& active) {
     if (busy() || !confirm(task)) return CardTaskResult::NotRun;
-    CardBusyPeriod period(*busy_, host_, view_, set_priority, settings_.priority);
+    BusyPeriod period(*busy_, true, host_, view_, set_priority, settings_.priority);
+    period.show_busy_cursor();
     if (task == CardTask::Read) {
         host_.set_status_text(2, "");
         active.file_name.clear();

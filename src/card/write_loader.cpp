@@ -1,61 +1,14 @@
 #include "card/write_loader.h"
 
-#include <cstdio>
-
 #include "app/process_priority.h"
+#include "app/task_frame.h"
 #include "card/setup_loader.h"
+#include "files/hex_text.h"
 #include "pic/tpic.h"
 
 namespace korvane {
 
 namespace {
-
-std::string hex4(std::uint16_t v) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%04X", unsigned(v));
-    return buf;
-}
-
-// The busy period and the open programmer, put back however the command ends.
-class LoaderSession {
-public:
-    LoaderSession(bool& busy, IHost& host, IPicTaskView& view, TPIC& pic,
-                  const std::function<void(int)>& set_priority, int priority)
-        : busy_(busy), host_(host), view_(view), pic_(pic), set_priority_(set_priority) {
-        busy_ = true;
-        view_.enable_abort();
-        if (set_priority_) set_priority_(priority);
-        host_.process_messages();
-    }
-    bool open() { return opened_ = pic_.open_programmer(); }
-    ~LoaderSession() {
-        try {
-            if (opened_) pic_.close_programmer();
-        } catch (...) {
-            pic_.task_running = 0;
-        }
-        try {
-            if (set_priority_) set_priority_(0);
-            view_.disable_abort();
-        } catch (...) {
-        }
-        busy_ = false;
-        try {
-            host_.process_messages();
-        } catch (...) {
-        }
-    }
-    LoaderSession(const LoaderSession&) = delete;
-    LoaderSession& operator=(const LoaderSession&) = delete;
-
-private:
-    bool& busy_;
-    IHost& host_;
-    IPicTaskView& view_;
-    TPIC& pic_;
-    const std::function<void(int)>& set_priority_;
-    bool opened_ = false;
-};
 
 // Restores the cursor and rebuilds (so unlocks) the configuration panel.
 class ProgrammingScope {
@@ -89,11 +42,13 @@ LoaderWriter::LoaderWriter(SettingsRecord& settings, IHost& host, IPicTaskView& 
 bool LoaderWriter::run(PicImage& active) {
     if (*busy_) return false;
     if (settings_.confirm_program && !confirm_box(host_, "Really want to program the Device ?")) return false;
-    LoaderSession session(*busy_, host_, view_, pic_, set_priority, settings_.priority);
+    // Put back in reverse order: the programmer is closed first, then the busy period ends.
+    BusyPeriod period(*busy_, true, host_, view_, set_priority, settings_.priority);
     if (resolver_) resolver_->select_card(settings_.iso_pic_device, settings_.iso_eeprom_device);
     pic_.select_image(active);
     pic_.load_programmer_params();
-    if (!session.open()) return false;
+    ProgrammerSession session(pic_);
+    if (!pic_.open_programmer()) return false;
     return program_loader(active);
 }
 
@@ -104,7 +59,7 @@ bool LoaderWriter::program_loader(PicImage& active) {
         error_box(host_, pic_.title(), {"Wrong PIC Type Selected"});
         return false;
     }
-    view_.show_pic_id(hex4(pic_.device_id_read));
+    view_.show_pic_id(hex_word_text(pic_.device_id_read));
     load_loader_text(loader_source ? loader_source(device) : std::string(), active, device);
     view_.refresh_views(true);
     ProgrammingScope scope(host_, view_);

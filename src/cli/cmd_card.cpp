@@ -145,6 +145,7 @@ int eeprom_task(Context& ctx, CardTask task, const std::string& file) {
 int run_card(Context& ctx) {
     auto& s = ctx.settings;
     std::vector<std::string> words;
+    bool clock_given = false;
     for (std::size_t i = 0; i < ctx.args.size(); ++i) {
         const std::string& a = ctx.args[i];
         if (a == "--reader" || a == "--clock") {
@@ -153,6 +154,7 @@ int run_card(Context& ctx) {
             if (a == "--clock") {
                 if (v != "3.57" && v != "6.00") return usage_error("card", "--clock takes 3.57 or 6.00, not " + v);
                 s.card_reader_clock = v == "6.00" ? 1 : 0;
+                clock_given = true;
             } else {
                 std::string p = v;
                 for (char& c : p) c = char(std::toupper(static_cast<unsigned char>(c)));
@@ -173,6 +175,11 @@ int run_card(Context& ctx) {
     // As the selection dialog's OK does, for this run only.
     s.iso_pic_device = card->shown.pic_type;
     s.iso_eeprom_device = card->shown.eeprom_type;
+    // An 18F card runs only at 3.57 MHz, as the Options dialog enforces.
+    if (is_pic18f(card->shown.pic_type) && s.card_reader_clock == 1) {
+        if (clock_given) return usage_error("card", "an 18F card takes only --clock 3.57");
+        s.card_reader_clock = 0;
+    }
     const std::string& step = words[1];
     const bool needs_file = step == "read" || step == "program" || step == "verify";
     if (words.size() != (needs_file ? 3u : 2u))

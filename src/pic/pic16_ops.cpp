@@ -1,4 +1,5 @@
 // The 16F operations of TPIC: device check, read/verify, programming and the erase sequences.
+#include <algorithm>
 #include <type_traits>
 
 #include "pic/pic_catalogue.h"
@@ -12,6 +13,10 @@ constexpr unsigned kFailurePauseMs = 100;
 constexpr std::uint16_t kBlankWord = 0x3FFF;
 
 } // namespace
+
+std::uint32_t TPIC::write_wait_ms() const {
+    return std::max(programming_delay, pic16_write_cycle_ms(device_index));
+}
 
 bool TPIC::pic16_device_check() {
     link_.load_configuration(kBlankWord);
@@ -79,7 +84,7 @@ void TPIC::write_word(std::uint16_t value, const WordTarget& t, bool& all_ok) {
         if (!t.skip_write) {
             link_.command_with_data(t.load_command, value);
             link_.command(kBeginProgramming);
-            sleep_ms(programming_delay);
+            sleep_ms(write_wait_ms());
         }
         std::uint16_t r = value;
         if (t.read_back) {
@@ -135,7 +140,7 @@ bool TPIC::data_memory_phase(bool write_verify, bool& all_ok) {
 }
 
 // The ID words and the configuration word from load configuration on. Returns false on abort;
-// all_ok tells whether every ID word was written. Program configuration steps no progress.
+// all_ok tells whether every word was written. Program configuration steps no progress.
 bool TPIC::id_and_config_phase(bool write_verify, bool& all_ok, bool with_progress) {
     link_.load_configuration(kBlankWord);
     for (int k = 0; k < 7; ++k) {
@@ -150,12 +155,12 @@ bool TPIC::id_and_config_phase(bool write_verify, bool& all_ok, bool with_progre
         link_.command(kIncrementAddress);
         if (with_progress) progress_step();
     }
-    // Address 0x2007: the configuration word is written once, without read-back.
-    if (all_ok) {
-        link_.command_with_data(kLoadProgramData, config_area[7]);
-        link_.command(kBeginProgramming);
-        sleep_ms(programming_delay);
-    }
+    // Address 0x2007: read back like the words before it when verifying, so a configuration word
+    // that did not take is a write failure, not a success. Its bits 14 and 15 are never sent.
+    if (all_ok)
+        write_word(config_area[7],
+                   {kLoadProgramData, kReadProgramData, write_verify, false, 0x3FFF, kAreaConfig, 0x2007u},
+                   all_ok);
     if (with_progress) progress_step();
     return true;
 }

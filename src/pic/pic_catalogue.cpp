@@ -49,6 +49,11 @@ std::uint16_t pic_cleared_config_word(int index) {
     }
 }
 
+std::uint32_t pic16_write_cycle_ms(int index) {
+    if (!is_pic16f(index)) return 0;
+    return index == 1 ? 13 : 8;   // 16F628: 5 + 8 ms; 16F84A and 16F87x: 4 + 4 ms
+}
+
 int pic_device_by_name(const std::string& name) {
     std::string want;
     for (char c : name) want += char(std::toupper(static_cast<unsigned char>(c)));

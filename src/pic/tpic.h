@@ -111,6 +111,9 @@ private:
         if (ms) lines_.sleep_ms(ms);
     }
     std::uint16_t read_word(unsigned command) { return link_.command_read(command); }
+    // The wait after a 16F begin-programming: the programming delay, but never shorter than the
+    // part's own erase-and-program cycle (a chip still busy drops the commands that follow).
+    std::uint32_t write_wait_ms() const;
 
     // Written-word loop; false when the word failed (all-ok then false, the box shown).
     struct WordTarget {

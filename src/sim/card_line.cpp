@@ -176,13 +176,17 @@ void CardLine::prune(std::uint64_t before) {
     }
 }
 
-void CardLine::clear() {
+void CardLine::clear(std::uint64_t from_ns) {
     tx_.clear();
     card_changes_.clear();
     card_low_ = false;
     card_before_ = false;
     state_ = State::Idle;
     armed_ = true;
+    pos_ = from_ns;
+    frame_start_ = 0;
+    next_bit_ = 0;
+    shift_ = 0;
     received_.clear();
 }
 

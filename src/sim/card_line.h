@@ -49,8 +49,9 @@ public:
     std::uint64_t next_look(std::uint64_t after) const;
     bool receiving() const { return state_ != State::Idle; }
     std::deque<LineByte>& received() { return received_; }
-    // Forgets the receiver's state and what it holds (the port was closed).
-    void clear();
+    // Forgets the receiver's state and what it holds (the port was closed); decoding starts again
+    // at `from_ns`, which may lie before where it had got to (the bench's clock was restarted).
+    void clear(std::uint64_t from_ns);
 
 private:
     enum class State : std::uint8_t { Idle, Frame };

@@ -115,7 +115,7 @@ std::unique_ptr<ISerialPort> CardReader::open(const std::string&, std::string& e
 
 void CardReader::power_up(std::uint64_t now) {
     sim_ns_ = now;
-    line_.clear();
+    line_.clear(now);
     line_.configure(settings_);
     watch_.reset();
     card_bytes_since_reset_ = 0;
@@ -152,11 +152,20 @@ void CardReader::close_port() {
     ++generation_;
     rx_.clear();
     pending_.clear();
-    line_.clear();
+    line_.clear(sim_ns_);
 }
 
 void CardReader::force_close() {
     if (open_) close_port();
+}
+
+void CardReader::restart() {
+    force_close();
+    select_card(-1, -1);
+    settings_ = saved_ = kFirstSettings;
+    timeouts_ = SerialTimeouts{};
+    counters_ = CardReaderCounters{};
+    history_.clear();
 }
 
 void CardReader::catch_up() {

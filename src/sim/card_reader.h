@@ -76,6 +76,9 @@ public:
     void catch_up();
     // Forgets any open port (its handle stops working) and powers the card down.
     void force_close();
+    // As a reader just plugged in: closed, no card selected, the port's first settings, counters
+    // and history cleared. The bench restarts it with its clock.
+    void restart();
 
 private:
     friend class CardReaderPort;
@@ -100,7 +103,8 @@ private:
     std::uint64_t generation_ = 0;
     bool rts_ = false, dtr_ = false;
     int pic_index_ = -1, eeprom_index_ = -1;
-    SerialSettings settings_{9600, 8, Parity::None, 1};
+    static constexpr SerialSettings kFirstSettings{9600, 8, Parity::None, 1};
+    SerialSettings settings_ = kFirstSettings;
     SerialSettings saved_{};
     SerialTimeouts timeouts_{};
 

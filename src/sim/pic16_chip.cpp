@@ -226,13 +226,15 @@ std::uint16_t Pic16Chip::read_program(std::uint16_t address) const {
         if (protection().code(a)) return 0x0000;
         return std::uint16_t(program_[a] & ~faults_.stuck_mask(a) & 0x3FFF);
     }
+    // A stuck bit of an ID or configuration word is given by its address, as for program words.
+    const std::uint16_t stuck = faults_.stuck_mask(address);
     switch (address) {
     case 0x2000:
     case 0x2001:
     case 0x2002:
-    case 0x2003: return ids_[address - kConfigBase];
+    case 0x2003: return std::uint16_t(ids_[address - kConfigBase] & ~stuck);
     case 0x2006: return device_id_word();
-    case 0x2007: return std::uint16_t(config_ | unimplemented_config_bits(model_));
+    case 0x2007: return std::uint16_t((config_ | unimplemented_config_bits(model_)) & ~stuck);
     default: return 0x3FFF;   // reserved and unimplemented
     }
 }

@@ -79,13 +79,12 @@ void SimBench::use_clock(SimClock& c) {
 void SimBench::reset_from_env() {
     // Unsaved memory is dropped: the new environment may name another state directory.
     board_.on_power_off = nullptr;
-    reader_.force_close();
+    reader_.restart();
     serial_.force_close();
     board_.insert(nullptr);
     board_.on_power_off = [this] { save_chip(); };
     kind_ = TargetKind::None;
     index_ = -1;
-    reader_.select_card(-1, -1);
     counters_ = SimCounters{};
     board_.trace().disable();
     board_.trace().clear();

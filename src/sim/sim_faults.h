@@ -11,7 +11,7 @@
 namespace korvane::sim {
 
 struct StuckBits {
-    std::uint32_t address = 0;   // program word, or EEPROM byte
+    std::uint32_t address = 0;   // program word (16F: also 0x2000..0x2003, 0x2007), or EEPROM byte
     std::uint16_t mask = 0;      // these bits always read 0
 };
 

@@ -27,6 +27,7 @@ struct QuietPicView : IPicTaskView {
 };
 
 struct CardBench {
+    // A restarted bench (fresh clock, no chip, no card) with the default settings.
     explicit CardBench(const TIsoCard& card, const std::string& faults = "") {
         sim::SimBench::instance().reset_from_env();
         sim::SimBench::instance().set_faults(faults);
@@ -34,15 +35,19 @@ struct CardBench {
         settings.current_programmer().port_name.assign("SIM");
         settings.current_programmer().direct_io = 0;
         settings.card_reader_port.assign("SIM");
-        settings.iso_pic_device = settings.pic_device = card.shown.pic_type;
-        settings.iso_eeprom_device = card.shown.eeprom_type;
         settings.confirm_program = settings.confirm_erase = 0;
         settings.check_pic = 1;
+        writer.set_priority = nullptr;
+        runner.set_priority = nullptr;
+        select(card);
+    }
+    // Another card, as the selection dialog sets it, on the same bench: blank buffers of its types.
+    void select(const TIsoCard& card) {
+        settings.iso_pic_device = settings.pic_device = card.shown.pic_type;
+        settings.iso_eeprom_device = card.shown.eeprom_type;
         pic.load_settings(true);
         clear_pic_image(*pic_image, pic.device_index);
         clear_eeprom_image(*eeprom, card.shown.eeprom_type);
-        writer.set_priority = nullptr;
-        runner.set_priority = nullptr;
     }
     ~CardBench() { sim::SimBench::instance().set_faults(""); }
 
@@ -53,11 +58,7 @@ struct CardBench {
         std::mt19937 rng(seed);
         for (std::size_t i = 0; i < size(); ++i) eeprom->bytes[i] = std::uint8_t(rng());
     }
-    std::vector<std::vector<std::string>> boxes() const {
-        std::vector<std::vector<std::string>> out;
-        for (const Box& b : host.boxes) out.push_back(b.lines);
-        return out;
-    }
+    std::vector<std::vector<std::string>> boxes() const { return host.box_lines(); }
 
     SettingsRecord settings{};
     FakeHost host;

@@ -58,11 +58,7 @@ struct CardRig {
             if (h[1] == ins) out.push_back(h);
         return out;
     }
-    std::vector<std::vector<std::string>> boxes() const {
-        std::vector<std::vector<std::string>> out;
-        for (const Box& b : host.boxes) out.push_back(b.lines);
-        return out;
-    }
+    std::vector<std::vector<std::string>> boxes() const { return host.box_lines(); }
 
     SettingsRecord settings{};
     FakeHost host;

@@ -83,6 +83,9 @@ TEST(CardLink, ProcedureBytesBecomeTheError) {
     const std::pair<std::uint8_t, const char*> cases[] = {
         {0x6E, "Class not valid"}, {0x6D, "Instruction not valid"}, {0x67, "Message Length Not Correct"},
         {0x60, "Unknown Error"},   {0x10, "Unable To Open COM2"},
+        // The codes of the link's own errors, when a procedure byte happens to carry them.
+        {0x01, "CheckSum Not Correct"}, {0x02, "No ATR Received"}, {0x03, "Status Byte UnKnown"},
+        {0x23, "Ack Not Received"},     {0x90, "Unknown Error"},
     };
     for (const auto& [procedure, text] : cases) {
         CardRig rig;
@@ -91,6 +94,59 @@ TEST(CardLink, ProcedureBytesBecomeTheError) {
         EXPECT_EQ(rig.boxes(), (Lines{{" ERROR!", text}})) << int(procedure);
         EXPECT_EQ(rig.headers(kInsWriteBlock).size(), 0u);
     }
+}
+
+TEST(CardLink, AWrongProcedureByteOfABlockIsTheErrorToo) {
+    // 0x00 where a write block's 0x02 was due would read as success if taken as a code.
+    const std::pair<std::uint8_t, const char*> cases[] = {{0x00, "Unknown Error"}, {0x01, "CheckSum Not Correct"},
+                                                          {0x6D, "Instruction not valid"}};
+    for (const auto& [procedure, text] : cases) {
+        CardRig rig;
+        rig.reader.card.procedure_for[kInsWriteBlock] = procedure;
+        EXPECT_EQ(rig.runner.run(CardTask::Program, *rig.image), CardTaskResult::Failed);
+        EXPECT_EQ(rig.boxes(), (Lines{{" ERROR!", text}})) << int(procedure);
+        EXPECT_EQ(rig.headers(kInsWriteBlock).size(), 1u) << "the first block ends the write";
+        EXPECT_EQ(rig.headers(kInsReadBlock).size(), 0u) << "no verify after a failed write";
+    }
+}
+
+TEST(CardLink, StatusBytesAfterInitAndWrite) {
+    struct Case {
+        const char* what;
+        void (*spoil)(test::FakeCard&);
+        const char* text;
+    };
+    const Case cases[] = {
+        {"init status 0x6F", [](test::FakeCard& c) { c.init_status = 0x6F; }, "Status Byte UnKnown"},
+        {"init status 0x10", [](test::FakeCard& c) { c.init_status = 0x10; }, "Status Byte UnKnown"},
+        {"init status missing", [](test::FakeCard& c) { c.drop_init_status = true; }, "Status Byte UnKnown"},
+        {"write status missing", [](test::FakeCard& c) { c.drop_write_status = true; }, "Status Byte UnKnown"},
+        {"write status 0x10", [](test::FakeCard& c) { c.write_status = 0x10; }, "CheckSum Not Correct"},
+    };
+    for (const Case& c : cases) {
+        CardRig rig;
+        c.spoil(rig.reader.card);
+        EXPECT_EQ(rig.runner.run(CardTask::Program, *rig.image), CardTaskResult::Failed) << c.what;
+        EXPECT_EQ(rig.boxes(), (Lines{{" ERROR!", c.text}})) << c.what;
+        EXPECT_LE(rig.headers(kInsWriteBlock).size(), 1u) << c.what;
+    }
+}
+
+TEST(CardLink, OnlyTheFirstErrorOfAnOperationIsShown) {
+    // Missing port (16), then no answer to reset (2): one box, the first.
+    CardRig missing;
+    missing.reader.missing = true;
+    EXPECT_EQ(missing.runner.run(CardTask::Erase, *missing.image), CardTaskResult::Failed);
+    EXPECT_EQ(missing.boxes(), (Lines{{" ERROR!", "Unable To Open COM2"}}));
+    // Each operation shows its own first error again.
+    EXPECT_EQ(missing.runner.run(CardTask::Verify, *missing.image), CardTaskResult::Failed);
+    EXPECT_EQ(missing.boxes().size(), 2u);
+    // A verify difference is the operation's error; nothing follows it.
+    CardRig differs;
+    differs.fill_image();
+    differs.reader.card.memory.assign(8192, 0x00);
+    EXPECT_EQ(differs.runner.run(CardTask::Verify, *differs.image), CardTaskResult::Failed);
+    EXPECT_EQ(differs.boxes(), (Lines{{" ERROR!", "EEProm Verify Through Not Successfull", "Fail Address = 0000h"}}));
 }
 
 TEST(CardLink, SilentCardAfterResetGivesAckNotReceived) {

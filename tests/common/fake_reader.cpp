@@ -36,7 +36,7 @@ void FakeReaderPort::answer_header() {
     case kInsInit:
         card_.two_byte_addressing = h[3] == 0;
         send(procedure(kInsInit));
-        if (procedure(kInsInit) == kInsInit) send(kCardStatusOk);
+        if (procedure(kInsInit) == kInsInit && !card_.drop_init_status) send(card_.init_status.value_or(kCardStatusOk));
         return;
     case kInsReadBlock: {
         send(procedure(kInsReadBlock));
@@ -74,7 +74,7 @@ void FakeReaderPort::finish_write() {
     }
     in_.clear();
     write_expected_ = 0;
-    send(card_.write_status ? *card_.write_status : good ? kCardStatusOk : kCardStatusBadChecksum);
+    if (!card_.drop_write_status) send(card_.write_status ? *card_.write_status : good ? kCardStatusOk : kCardStatusBadChecksum);
 }
 
 std::unique_ptr<ISerialPort> FakeReaderSystem::open(const std::string& name, std::string& error) {

@@ -32,11 +32,17 @@ struct FakeCard {
     std::optional<std::vector<std::uint8_t>> atr;   // another answer to reset
     bool mute_after_atr = false;               // answers reset, then nothing but echo
     std::map<int, std::uint8_t> procedure_for; // INS -> the procedure byte sent instead
+    std::optional<std::uint8_t> init_status;   // instead of 0x90 after Init
     std::optional<std::uint8_t> write_status;  // instead of 0x90 / 0x10
+    bool drop_init_status = false;             // no status byte after Init
+    bool drop_write_status = false;            // no status byte after a write block
     bool corrupt_read_checksum = false;
     bool drop_read_checksum = false;
     int read_data_cut = -1;                    // send only this many data bytes of a read block
     int stuck_address = -1;                    // a cell whose bit 0 never takes what is written
+    int stall_at = -1;                         // the byte the host reads at this position (counted
+                                               // from the port's open) is late by one read, once
+    bool stalled = false;                      // the late byte happened
     // --- what it saw ---
     std::vector<CardHeader> headers;
     int resets = 0;
@@ -44,12 +50,16 @@ struct FakeCard {
     SerialSettings settings{};
     std::vector<SerialTimeouts> timeouts;      // the first ones set
     int restores = 0;
+    int delivered = 0;                         // bytes the host read through the last port
     bool two_byte_addressing = true;
 };
 
 class FakeReaderPort : public ISerialPort {
 public:
-    explicit FakeReaderPort(FakeCard& card) : card_(card) { card_.lines.clear(); }
+    explicit FakeReaderPort(FakeCard& card) : card_(card) {
+        card_.lines.clear();
+        card_.delivered = 0;
+    }
 
     bool restore_saved_settings() override { return ++card_.restores, true; }
     bool set_dtr(bool on) override { return line("DTR", on); }
@@ -74,11 +84,16 @@ public:
         return true;
     }
     std::size_t read(std::uint8_t* buf, std::size_t n) override {
+        if (!card_.stalled && card_.delivered == card_.stall_at && !rx_.empty()) {
+            card_.stalled = true;
+            return 0;
+        }
         std::size_t k = 0;
         while (k < n && !rx_.empty()) {
             buf[k++] = rx_.front();
             rx_.pop_front();
         }
+        card_.delivered += int(k);
         return k;
     }
     std::size_t write(const std::uint8_t* buf, std::size_t n) override {

@@ -56,6 +56,13 @@ public:
     void toggle_tx_led() override { ++tx_toggles; }
     void leds_off() override {}
     void set_busy_cursor(bool busy) override { cursor.push_back(busy); }
+
+    // The lines of every box shown, in order.
+    std::vector<std::vector<std::string>> box_lines() const {
+        std::vector<std::vector<std::string>> out;
+        for (const Box& b : boxes) out.push_back(b.lines);
+        return out;
+    }
 };
 
 } // namespace korvane::test

@@ -80,11 +80,40 @@ TEST_F(Pic16Sequences, ProgramAllWordOrderAndTheConfigurationWordLast) {
     pic.program_all(true, false, false);
     // Each word: load, program, wait, read back, then the increment.
     EXPECT_EQ(text(0, 6), "T 2:3FFF 8 w11 r4 6");
-    // The last data byte has no increment; configuration space follows.
+    // The last data byte has no increment; configuration space follows, the configuration word
+    // read back like the rest.
     const std::size_t n = chip.tokens.size();
-    EXPECT_EQ(text(n - 31),
+    EXPECT_EQ(text(n - 32),
               "3:00FF 8 w11 r5 0:3FFF 2:0001 8 w11 r4 6 2:0002 8 w11 r4 6 2:0003 8 w11 r4 6 "
-              "2:0004 8 w11 r4 6 6 6 6 2:3FF1 8 w11");
+              "2:0004 8 w11 r4 6 6 6 6 2:3FF1 8 w11 r4");
+    EXPECT_TRUE(pic.last_all_ok);
+
+    // Without write verify it is written once, unread.
+    chip.tokens.clear();
+    pic.program_configuration(false, false);
+    EXPECT_EQ(text(), "0:3FFF 2:0001 8 w11 6 2:0002 8 w11 6 2:0003 8 w11 6 2:0004 8 w11 6 6 6 6 2:3FF1 8 w11");
+}
+
+TEST_F(Pic16Sequences, TheWaitIsNeverShorterThanTheChipsWriteCycle) {
+    // The 16F628 erases and then programs a location: 13 ms, more than the JDM default of 11.
+    pic.set_device(1);
+    image->config[7] = 0x3F29;
+    pic.program_configuration(true, false);
+    EXPECT_EQ(text(), "0:3FFF 2:3FFF 8 w13 r4 6 2:3FFF 8 w13 r4 6 2:3FFF 8 w13 r4 6 2:3FFF 8 w13 r4 6 6 6 6 "
+                      "2:3F29 8 w13 r4");
+    // A longer delay is kept; on the 16F84 the default already covers its 8 ms.
+    settings.current_programmer().prog_delay_ms = 20;
+    pic.load_programmer_params();
+    chip.tokens.clear();
+    pic.program_configuration(false, false);
+    EXPECT_EQ(text(0, 3), "0:3FFF 2:3FFF 8");
+    EXPECT_EQ(chip.tokens[3], "w20");
+    pic.set_device(0);
+    settings.current_programmer().prog_delay_ms = 1;
+    pic.load_programmer_params();
+    chip.tokens.clear();
+    pic.program_configuration(false, false);
+    EXPECT_EQ(chip.tokens[3], "w8");
 }
 
 } // namespace

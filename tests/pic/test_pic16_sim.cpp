@@ -4,6 +4,7 @@
 
 #if __has_include("sim/sim_bench.h")
 #include <cstdio>
+#include <utility>
 
 #include "files/pic_hex_writer.h"
 #include "pic/pic_catalogue.h"
@@ -24,9 +25,7 @@ class Pic16OnBench : public ::testing::TestWithParam<Case> {};
 TEST_P(Pic16OnBench, ProgramReadBackAndVerifyAFullImage) {
     const Case c = GetParam();
     SimRig rig(c.device, c.direct);
-    rig.settings.verify_after = 1;
-    // The 16F628 needs 13 ms per erase-and-write cycle: longer than the 11 ms JDM default.
-    rig.settings.current_programmer().prog_delay_ms = 14;
+    rig.settings.verify_after = 1;   // the JDM's 11 ms delay: the 16F628 gets its 13 ms all the same
     rig.fill_random(unsigned(11 + c.device));
     rig.image->config[7] = pic_cleared_config_word(c.device) | 0x0003;   // unprotected, some fuses
     auto programmed = std::make_unique<PicImage>(*rig.image);
@@ -79,6 +78,29 @@ TEST(Pic16Faults, StuckBitFailsAtItsOffsetAfterExactlyMaxRetries) {
     EXPECT_EQ(rig.host.boxes[1].lines[1], "PIC Programming");
     // Device check, the 16 blank words before it (read back: Skip_3FFF), then three attempts.
     EXPECT_EQ(rig.lines.samples, 14 * (1 + 16 + 3));
+}
+
+TEST(Pic16Faults, ConfigurationWordThatDoesNotTakeIsAWriteFailure) {
+    SimRig rig(1, true, "stuck=0x2007:0x0008");   // /PWRTE cannot be left unprogrammed
+    rig.image->config[7] = 0x3F2B;
+    // The write failure at the configuration word's address, then the task's own failure box.
+    for (auto [task, what] : {std::pair{PicTask::Program, "PIC Programming"},
+                              std::pair{PicTask::ProgramConfig, "Config Programming"}}) {
+        rig.host.boxes.clear();
+        EXPECT_EQ(rig.run(task), TaskResult::Failed) << what;
+        EXPECT_EQ(rig.host.box_lines(),
+                  (std::vector<std::vector<std::string>>{
+                      {"PIC 16F628  ERROR!            Offset = 02007h", "Write Config Failure", "Max Retries Exceeded"},
+                      {"PIC 16F628  ERROR!", what, "Not Successfully Completed"}}));
+    }
+    // Without read-back nothing can tell; the verify after it does.
+    rig.host.boxes.clear();
+    rig.settings.write_verify = 0;
+    rig.settings.verify_after = 1;
+    EXPECT_EQ(rig.run(PicTask::Program), TaskResult::Failed);
+    ASSERT_EQ(rig.host.boxes.size(), 1u);
+    EXPECT_EQ(rig.host.boxes[0].lines[0], "PIC 16F628  ERROR!          PicZone = Config");
+    EXPECT_EQ(sim::SimBench::instance().counters().timing_violations, 0u);
 }
 
 TEST(Pic16Faults, EmptySocketReadsBlankAndCannotBeProgrammed) {

@@ -154,6 +154,8 @@ cmd_init:
 
 cmd_read:
         call    i2c_address     ; the dummy write that loads the address counter
+        btfss   ack, 0
+        goto    no_eeprom
         movf    count, f
         btfsc   STATUS, Z
         goto    read_started    ; nothing to read: no read control byte (the chip would drive SDA)
@@ -183,8 +185,17 @@ read_done:
         movf    sum, w
         goto    answer
 
+; The EEPROM acknowledged nothing, not even after the polls: 0x23 instead of the procedure byte,
+; which the host reports as no acknowledge, rather than a block read off an empty bus as FF.
+no_eeprom:
+        call    i2c_stop
+        movlw   0x23
+        goto    answer
+
 cmd_write:
         call    i2c_address
+        btfss   ack, 0
+        goto    no_eeprom
         movlw   0x02            ; procedure byte: the host sends the data now
         call    tx_char
         clrf    sum

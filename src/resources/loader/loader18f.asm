@@ -148,6 +148,8 @@ cmd_init:
 
 cmd_read:
         rcall   i2c_address     ; the dummy write that loads the address counter
+        btfss   ack, 0
+        bra     no_eeprom
         movf    count, F
         bz      read_started    ; nothing to read: no read control byte (the chip would drive SDA)
         rcall   i2c_start       ; repeated START, then the read control byte
@@ -175,8 +177,17 @@ read_done:
         movf    sum, W
         bra     answer
 
+; The EEPROM acknowledged nothing, not even after the polls: 0x23 instead of the procedure byte,
+; which the host reports as no acknowledge, rather than a block read off an empty bus as FF.
+no_eeprom:
+        rcall   i2c_stop
+        movlw   0x23
+        bra     answer
+
 cmd_write:
         rcall   i2c_address
+        btfss   ack, 0
+        bra     no_eeprom
         movlw   0x02            ; procedure byte: the host sends the data now
         rcall   tx_char
         clrf    sum
