@@ -49,4 +49,8 @@ const std::vector<Command>& commands();
 // Prints "korvane-cli: <message>" and the usage line of the command; returns kExitUsage.
 int usage_error(const std::string& command, const std::string& message);
 
+// A port for this run: PORT in capitals into `dest`. A name longer than a stored port name is a
+// usage error of `command`. Returns the exit status, kExitOk when set.
+int set_port(const std::string& command, const std::string& port, PString<4>& dest);
+
 } // namespace korvane::cli

@@ -2,9 +2,7 @@
 // `loader` writes the loader into the card's PIC on the programmer port; the other four work on
 // the card's EEPROM through the loader on the card reader's port.
 #include <algorithm>
-#include <atomic>
 #include <cctype>
-#include <csignal>
 #include <iostream>
 #include <memory>
 
@@ -14,6 +12,7 @@
 #include "card/card_table.h"
 #include "card/write_loader.h"
 #include "cli/cli.h"
+#include "cli/task_support.h"
 #include "eeprom/eeprom_catalogue.h"
 #include "files/eeprom_files.h"
 #include "hardware/ports.h"
@@ -24,43 +23,6 @@
 
 namespace korvane::cli {
 namespace {
-
-std::atomic<bool> g_card_interrupted{false};
-extern "C" void on_card_interrupt(int) { g_card_interrupted = true; }
-
-// Ctrl-C asks the running task for an abort; it then ends through its normal end steps.
-class CardHost : public CliHost {
-public:
-    std::function<void()> on_interrupt;
-    void process_messages() override {
-        if (g_card_interrupted.exchange(false) && on_interrupt) on_interrupt();
-    }
-};
-
-class InterruptScope {
-public:
-    InterruptScope() {
-        g_card_interrupted = false;
-        struct sigaction sa {};
-        sa.sa_handler = on_card_interrupt;
-        sigemptyset(&sa.sa_mask);
-        sigaction(SIGINT, &sa, &old_);
-    }
-    ~InterruptScope() { sigaction(SIGINT, &old_, nullptr); }
-    InterruptScope(const InterruptScope&) = delete;
-    InterruptScope& operator=(const InterruptScope&) = delete;
-
-private:
-    struct sigaction old_ {};
-};
-
-struct QuietPicView : IPicTaskView {
-    void show_pic_id(const std::string&) override {}
-    void lock_config_panel() override {}
-    void refresh_views(bool) override {}
-    void enable_abort() override {}
-    void disable_abort() override {}
-};
 
 struct QuietCardView : ICardView {
     void set_device_list_enabled(bool) override {}
@@ -95,7 +57,7 @@ std::string card_names() {
 }
 
 int write_loader(Context& ctx) {
-    CardHost host;
+    TaskHost host;
     PortResolver& resolver = default_port_resolver();
     Serial_IO io(ctx.settings, host, resolver);
     SerialIoLines lines(io, resolver);
@@ -103,21 +65,15 @@ int write_loader(Context& ctx) {
     pic.load_settings(true);
     auto image = std::make_unique<PicImage>();
     clear_pic_image(*image, pic.device_index);
-    QuietPicView view;
+    NullPicView view;
     LoaderWriter writer(ctx.settings, host, view, pic, nullptr, &resolver);
-    writer.set_priority = nullptr;
-    host.on_interrupt = [&] { pic.abort(); };
-    bool ok;
-    {
-        InterruptScope interrupts;
-        ok = writer.run(*image);
-    }
+    const bool ok = run_abortable(host, writer, [&] { pic.abort(); }, *image);
     if (ok) std::cerr << pic.title() << ": loader written\n";
     return ok ? kExitOk : kExitFailure;
 }
 
 int eeprom_task(Context& ctx, CardTask task, const std::string& file) {
-    CardHost host;
+    TaskHost host;
     const int type = ctx.settings.iso_eeprom_device;
     auto image = std::make_unique<EEPromImage>();
     clear_eeprom_image(*image, type);
@@ -127,19 +83,11 @@ int eeprom_task(Context& ctx, CardTask task, const std::string& file) {
     TEE_THRU_IO io(ctx.settings, host, default_port_resolver());
     QuietCardView view;
     CardTaskRunner runner(ctx.settings, host, view, io);
-    runner.set_priority = nullptr;   // a command-line run keeps its priority
-    host.on_interrupt = [&] { runner.abort(); };
-    CardTaskResult result;
-    {
-        InterruptScope interrupts;
-        result = runner.run(task, *image);
-    }
-    if (result != CardTaskResult::Done) return kExitFailure;
-    if (task == CardTask::Read) {
-        if (!save_eeprom_file(files, file)) return kExitFailure;
-        std::cerr << eeprom_device_title(type) << ": read into " << file << "\n";
-    }
-    return kExitOk;
+    if (run_abortable(host, runner, [&] { runner.abort(); }, task, *image) != CardTaskResult::Done)
+        return kExitFailure;
+    if (task != CardTask::Read) return kExitOk;
+    const bool saved = save_eeprom_file(files, file);
+    return finish_read(saved, eeprom_device_title(type), file);
 }
 
 int run_card(Context& ctx) {
@@ -155,11 +103,8 @@ int run_card(Context& ctx) {
                 if (v != "3.57" && v != "6.00") return usage_error("card", "--clock takes 3.57 or 6.00, not " + v);
                 s.card_reader_clock = v == "6.00" ? 1 : 0;
                 clock_given = true;
-            } else {
-                std::string p = v;
-                for (char& c : p) c = char(std::toupper(static_cast<unsigned char>(c)));
-                if (p.size() > 4) return usage_error("card", "port names have at most 4 characters: " + v);
-                s.card_reader_port.assign(p);
+            } else if (int rc = set_port("card", v, s.card_reader_port); rc != kExitOk) {
+                return rc;
             }
         } else if (a == "--no-check") {
             s.check_pic = 0;
@@ -182,8 +127,8 @@ int run_card(Context& ctx) {
     }
     const std::string& step = words[1];
     const bool needs_file = step == "read" || step == "program" || step == "verify";
-    if (words.size() != (needs_file ? 3u : 2u))
-        return usage_error("card", needs_file ? step + " needs one EEPROM image file" : step + " takes no file");
+    if (auto e = file_count_error(step, words.size() - 2, needs_file, "EEPROM image file"); !e.empty())
+        return usage_error("card", e);
     if (step == "loader") return write_loader(ctx);
     if (step == "read") return eeprom_task(ctx, CardTask::Read, words[2]);
     if (step == "program") return eeprom_task(ctx, CardTask::Program, words[2]);

@@ -5,8 +5,6 @@
 #include <iostream>
 #include <memory>
 
-#include <unistd.h>
-
 #include "app/pic_tasks.h"
 #include "buffers/pic_buffers.h"
 #include "cli/cli.h"
@@ -21,22 +19,8 @@
 namespace korvane::cli {
 namespace {
 
-// The view of a command-line task: nothing to lock or repaint.
-class NullView : public IPicTaskView {
-public:
-    void show_pic_id(const std::string&) override {}
-    void lock_config_panel() override {}
-    void refresh_views(bool) override {}
-    void enable_abort() override {}
-    void disable_abort() override {}
-};
-
-struct Options {
-    std::vector<std::string> files;
-};
-
 // Applies the one-run options to the settings; false with a usage error in `error`.
-bool parse_options(Context& ctx, Options& opt, std::string& error) {
+bool parse_options(Context& ctx, std::vector<std::string>& files, std::string& error) {
     auto& s = ctx.settings;
     for (std::size_t i = 0; i < ctx.args.size(); ++i) {
         const std::string& a = ctx.args[i];
@@ -48,43 +32,30 @@ bool parse_options(Context& ctx, Options& opt, std::string& error) {
         else if (a == "--no-skip-blank") s.skip_3fff = 0;
         else if (a == "--no-check") s.check_pic = 0;
         else if (a == "--delay") {
-            if (i + 1 >= ctx.args.size()) { error = "--delay needs milliseconds"; return false; }
-            const std::string& v = ctx.args[++i];
-            if (v.empty() || v.size() > 3 || v.find_first_not_of("0123456789") != std::string::npos) {
-                error = "--delay takes milliseconds, 0 to 999: " + v;
-                return false;
-            }
-            s.current_programmer().prog_delay_ms = std::uint32_t(std::stoul(v));
-        } else if (a == "--io") {
-            if (i + 1 >= ctx.args.size()) { error = "--io needs direct or api"; return false; }
-            const std::string& v = ctx.args[++i];
-            if (v == "direct") s.current_programmer().direct_io = 1;
-            else if (v == "api") s.current_programmer().direct_io = 0;
-            else { error = "--io takes direct or api, not " + v; return false; }
-        } else if (!a.empty() && a[0] == '-' && a != "-") {
-            error = "unknown option " + a;
+            unsigned ms = 0;
+            if (!parse_number_option(ctx.args, i, "milliseconds", 999, ms, error)) return false;
+            s.current_programmer().prog_delay_ms = std::uint32_t(ms);
+        } else if (!parse_common_arg(ctx.args, i, s, files, "unknown option " + a, error)) {
             return false;
-        } else {
-            opt.files.push_back(a);
         }
     }
     return true;
 }
 
 int run_task(Context& ctx, const std::string& name, PicTask task) {
-    Options opt;
-    std::string error;
     if (ctx.device_is_eeprom) return run_eeprom_command(ctx, name);
-    if (!parse_options(ctx, opt, error)) return usage_error(name, error);
+    std::vector<std::string> paths;
+    std::string error;
+    if (!parse_options(ctx, paths, error)) return usage_error(name, error);
     const bool needs_file = task == PicTask::Read || task == PicTask::Program || task == PicTask::Verify;
-    if (opt.files.size() != (needs_file ? 1u : 0u))
-        return usage_error(name, needs_file ? name + " needs one HEX file" : name + " takes no file");
+    if (auto e = file_count_error(name, paths.size(), needs_file, "HEX file"); !e.empty())
+        return usage_error(name, e);
 
     TaskHost host;
     auto image = std::make_unique<PicImage>();
     clear_pic_image(*image, ctx.pic_device);
     const PicFileContext files{*image, ctx.pic_device, ctx.settings, host};
-    if ((task == PicTask::Program || task == PicTask::Verify) && !open_pic_file(files, opt.files[0]))
+    if ((task == PicTask::Program || task == PicTask::Verify) && !open_pic_file(files, paths[0]))
         return kExitFailure;
 
     PortResolver& resolver = default_port_resolver();
@@ -95,27 +66,13 @@ int run_task(Context& ctx, const std::string& name, PicTask task) {
     pic.load_settings();
     pic.select_image(*image);
     TerminalProgress bar;
-    if (::isatty(STDERR_FILENO)) {
-        pic.progress_bar = &bar;
-        host.progress = &bar;
-    }
-    NullView view;
+    attach_progress(host, bar, pic.progress_bar);
+    NullPicView view;
     PicTaskRunner runner(ctx.settings, host, view, pic);
-    runner.set_priority = nullptr;   // a command-line run keeps its priority
-    host.on_interrupt = [&] { runner.abort(); };
-
-    TaskResult result;
-    {
-        InterruptScope interrupts;
-        result = runner.run(task, *image);
-    }
-    bar.clear();
-    if (result != TaskResult::Done) return kExitFailure;
-    if (task == PicTask::Read) {
-        if (!save_pic_file(files, opt.files[0])) return kExitFailure;
-        std::cerr << pic.title() << ": read into " << opt.files[0] << "\n";
-    }
-    return kExitOk;
+    if (run_abortable(host, runner, [&] { runner.abort(); }, task, *image) != TaskResult::Done) return kExitFailure;
+    if (task != PicTask::Read) return kExitOk;
+    const bool saved = save_pic_file(files, paths[0]);
+    return finish_read(saved, pic.title(), paths[0]);
 }
 
 int run_ports(Context& ctx) {

@@ -1,9 +1,6 @@
 // korvane-cli read, program, verify and erase for a 24Cxx named with -d: the EEPROM tasks of the
 // window (confirmations answered Yes) on one EEPROM image, from and to .bin or .hex files.
-#include <iostream>
 #include <memory>
-
-#include <unistd.h>
 
 #include "app/eeprom_tasks.h"
 #include "buffers/eeprom_buffers.h"
@@ -26,36 +23,18 @@ public:
     void refresh_eeprom_view(bool) override {}
 };
 
-struct EEPromOptions {
-    std::vector<std::string> files;
-};
-
-bool parse_eeprom_options(Context& ctx, EEPromOptions& opt, std::string& error) {
+bool parse_eeprom_options(Context& ctx, std::vector<std::string>& files, std::string& error) {
     auto& s = ctx.settings;
     for (std::size_t i = 0; i < ctx.args.size(); ++i) {
         const std::string& a = ctx.args[i];
         if (a == "--no-verify") s.eprom_verify_after = 0;
         else if (a == "--verify-after") s.eprom_verify_after = 1;
         else if (a == "--bit-time") {
-            if (i + 1 >= ctx.args.size()) { error = "--bit-time needs microseconds"; return false; }
-            const std::string& v = ctx.args[++i];
-            if (v.empty() || v.size() > 3 || v.find_first_not_of("0123456789") != std::string::npos ||
-                std::stoul(v) > 255) {
-                error = "--bit-time takes microseconds, 0 to 255: " + v;
-                return false;
-            }
-            s.current_programmer().eeprom_bit_time_us = std::uint32_t(std::stoul(v));
-        } else if (a == "--io") {
-            if (i + 1 >= ctx.args.size()) { error = "--io needs direct or api"; return false; }
-            const std::string& v = ctx.args[++i];
-            if (v == "direct") s.current_programmer().direct_io = 1;
-            else if (v == "api") s.current_programmer().direct_io = 0;
-            else { error = "--io takes direct or api, not " + v; return false; }
-        } else if (!a.empty() && a[0] == '-' && a != "-") {
-            error = a + " is not an option for EEPROMs";
+            unsigned us = 0;
+            if (!parse_number_option(ctx.args, i, "microseconds", 255, us, error)) return false;
+            s.current_programmer().eeprom_bit_time_us = std::uint32_t(us);
+        } else if (!parse_common_arg(ctx.args, i, s, files, a + " is not an option for EEPROMs", error)) {
             return false;
-        } else {
-            opt.files.push_back(a);
         }
     }
     return true;
@@ -80,15 +59,15 @@ int run_eeprom_command(Context& ctx, const std::string& name) {
     else if (name == "erase") task = EEPromTask::Erase;
     else return usage_error(name, name + " works on PIC devices only");
 
-    EEPromOptions opt;
+    std::vector<std::string> paths;
     std::string error;
-    if (!parse_eeprom_options(ctx, opt, error)) return usage_error(name, error);
+    if (!parse_eeprom_options(ctx, paths, error)) return usage_error(name, error);
     const bool needs_file = task != EEPromTask::Erase;
-    if (opt.files.size() != (needs_file ? 1u : 0u))
-        return usage_error(name, needs_file ? name + " needs one .bin or .hex file" : name + " takes no file");
+    if (auto e = file_count_error(name, paths.size(), needs_file, ".bin or .hex file"); !e.empty())
+        return usage_error(name, e);
     if (needs_file) {
-        const std::string type = file_type(opt.files[0]);
-        if (type != "BIN" && type != "HEX") return usage_error(name, opt.files[0] + ": the file must be .bin or .hex");
+        const std::string type = file_type(paths[0]);
+        if (type != "BIN" && type != "HEX") return usage_error(name, paths[0] + ": the file must be .bin or .hex");
     }
 
     TaskHost host;
@@ -96,7 +75,7 @@ int run_eeprom_command(Context& ctx, const std::string& name) {
     auto image = std::make_unique<EEPromImage>();
     clear_eeprom_image(*image, type);
     const EEPromFileContext files{*image, type, ctx.settings, host};
-    if ((task == EEPromTask::Program || task == EEPromTask::Verify) && !load_eeprom_file_by_name(files, opt.files[0]))
+    if ((task == EEPromTask::Program || task == EEPromTask::Verify) && !load_eeprom_file_by_name(files, paths[0]))
         return kExitFailure;
 
     PortResolver& resolver = default_port_resolver();
@@ -109,27 +88,13 @@ int run_eeprom_command(Context& ctx, const std::string& name) {
     ee.set_type(type);
     ee.image = image->bytes.data();
     TerminalProgress bar;
-    if (::isatty(STDERR_FILENO)) {
-        ee.progress_bar = &bar;
-        host.progress = &bar;
-    }
+    attach_progress(host, bar, ee.progress_bar);
     NullEEPromView view;
     EEPromTaskRunner runner(ctx.settings, host, view, ee);
-    runner.set_priority = nullptr;   // a command-line run keeps its priority
-    host.on_interrupt = [&] { runner.abort(); };
-
-    TaskResult result;
-    {
-        InterruptScope interrupts;
-        result = runner.run(task, *image);
-    }
-    bar.clear();
-    if (result != TaskResult::Done) return kExitFailure;
-    if (task == EEPromTask::Read) {
-        if (!save_eeprom_file(files, opt.files[0])) return kExitFailure;
-        std::cerr << ee.title() << ": read into " << opt.files[0] << "\n";
-    }
-    return kExitOk;
+    if (run_abortable(host, runner, [&] { runner.abort(); }, task, *image) != TaskResult::Done) return kExitFailure;
+    if (task != EEPromTask::Read) return kExitOk;
+    const bool saved = save_eeprom_file(files, paths[0]);
+    return finish_read(saved, ee.title(), paths[0]);
 }
 
 } // namespace korvane::cli

@@ -56,6 +56,13 @@ int usage_error(const std::string& command, const std::string& message) {
     return kExitUsage;
 }
 
+int set_port(const std::string& command, const std::string& port, PString<4>& dest) {
+    const std::string p = upper(port);
+    if (p.size() > 4) return usage_error(command, "port names have at most 4 characters: " + port);
+    dest.assign(p);
+    return kExitOk;
+}
+
 } // namespace korvane::cli
 
 int main(int argc, char** argv) {
@@ -116,11 +123,8 @@ int main(int argc, char** argv) {
             return usage_error(name, "unknown device " + device + " (see `korvane-cli devices`)");
         }
     }
-    if (!port.empty()) {
-        std::string p = upper(port);
-        if (p.size() > 4) return usage_error(name, "port names have at most 4 characters: " + port);
-        ctx.settings.current_programmer().port_name.assign(p);
-    }
+    if (!port.empty())
+        if (int rc = set_port(name, port, ctx.settings.current_programmer().port_name); rc != kExitOk) return rc;
     try {
         return cmd->run(ctx);
     } catch (const std::exception& e) {

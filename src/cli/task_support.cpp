@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <iostream>
+
+#include <unistd.h>
 
 #include "hardware/system_seams.h"
 
@@ -64,6 +67,56 @@ void TerminalProgress::draw() {
     std::fprintf(stderr, "\r[%s] %3d%%", bar.c_str(), std::min(100, std::max(0, pct)));
     std::fflush(stderr);
     visible_ = true;
+}
+
+void attach_progress(TaskHost& host, TerminalProgress& bar, IProgressBar*& device_bar) {
+    if (!::isatty(STDERR_FILENO)) return;
+    device_bar = &bar;
+    host.progress = &bar;
+}
+
+int finish_read(bool saved, const std::string& title, const std::string& file) {
+    if (!saved) return kExitFailure;
+    std::cerr << title << ": read into " << file << "\n";
+    return kExitOk;
+}
+
+std::string file_count_error(const std::string& task, std::size_t count, bool needs_file,
+                             const std::string& file_kind) {
+    if (count == (needs_file ? 1u : 0u)) return "";
+    return needs_file ? task + " needs one " + file_kind : task + " takes no file";
+}
+
+bool parse_common_arg(const std::vector<std::string>& args, std::size_t& i, SettingsRecord& settings,
+                      std::vector<std::string>& files, const std::string& refusal, std::string& error) {
+    const std::string& a = args[i];
+    if (a == "--io") {
+        if (i + 1 >= args.size()) { error = "--io needs direct or api"; return false; }
+        const std::string& v = args[++i];
+        if (v == "direct") settings.current_programmer().direct_io = 1;
+        else if (v == "api") settings.current_programmer().direct_io = 0;
+        else { error = "--io takes direct or api, not " + v; return false; }
+    } else if (!a.empty() && a[0] == '-' && a != "-") {
+        error = refusal;
+        return false;
+    } else {
+        files.push_back(a);
+    }
+    return true;
+}
+
+bool parse_number_option(const std::vector<std::string>& args, std::size_t& i, const std::string& unit,
+                         unsigned max, unsigned& value, std::string& error) {
+    const std::string& a = args[i];
+    if (i + 1 >= args.size()) { error = a + " needs " + unit; return false; }
+    const std::string& v = args[++i];
+    if (v.empty() || v.size() > 3 || v.find_first_not_of("0123456789") != std::string::npos ||
+        std::stoul(v) > max) {
+        error = a + " takes " + unit + ", 0 to " + std::to_string(max) + ": " + v;
+        return false;
+    }
+    value = unsigned(std::stoul(v));
+    return true;
 }
 
 void grant_direct_io(SettingsRecord& settings, IHost& host, PortResolver& resolver) {
