@@ -95,6 +95,26 @@ TEST_F(Pic18Tasks, ProgramConfigFailureIsATaskFailure) {
     EXPECT_FALSE(chip.open);
 }
 
+// The area commands pass "report" as the inverse of VerifyAfter and no verify follows them.
+TEST_F(Pic18Tasks, AreaCommandsReportOnlyWithoutVerifyAfter) {
+    settings.confirm_program = 0;
+    settings.verify_after = 1;
+    EXPECT_EQ(run(PicTask::ProgramCode), TaskResult::Done);
+    EXPECT_EQ(run(PicTask::ProgramData), TaskResult::Done);
+    EXPECT_TRUE(host.boxes.empty());
+    chip.stuck_data_low[2] = 0x01;
+    image->data[2] = 0x01;
+    EXPECT_EQ(run(PicTask::ProgramData), TaskResult::Failed);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].lines[1], "Write EEProm Failure");
+    host.boxes.clear();
+    settings.verify_after = 0;
+    chip.stuck_data_low.clear();
+    EXPECT_EQ(run(PicTask::ProgramCode), TaskResult::Done);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].lines[1], "PIC Programming");
+}
+
 // Aborting at any pump: one notice, no further box, programmer closed, busy period over. The
 // device is shrunk so the whole sweep stays quick.
 TEST_F(Pic18Tasks, AbortAtEveryPumpOfReadVerifyAndProgram) {
