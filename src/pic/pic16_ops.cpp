@@ -66,7 +66,11 @@ bool TPIC::pic16_read_all(bool verify, bool after_program) {
         link_.command(kIncrementAddress);
         if (!pump()) return false;
     }
-    take(config_area[7], read_word(kReadProgramData), kAreaConfig);
+    // The configuration word: stored whole when reading, compared on the bits it has when verifying.
+    const std::uint16_t config_read = read_word(kReadProgramData);
+    const std::uint16_t config_bits = pic16_config_bits(device_index);
+    if (!verify) config_area[7] = config_read;
+    else if ((config_read & config_bits) != (config_area[7] & config_bits)) differs(kAreaConfig);
     device_id_read = std::uint16_t(config_area[6] & 0xFFE0);
     revision = std::uint8_t(config_area[6] & 0x1F);
 
@@ -156,10 +160,12 @@ bool TPIC::id_and_config_phase(bool write_verify, bool& all_ok, bool with_progre
         if (with_progress) progress_step();
     }
     // Address 0x2007: read back like the words before it when verifying, so a configuration word
-    // that did not take is a write failure, not a success. Its bits 14 and 15 are never sent.
+    // that did not take is a write failure, not a success. Bits it lacks (and 14, 15) read back as
+    // they like.
     if (all_ok)
         write_word(config_area[7],
-                   {kLoadProgramData, kReadProgramData, write_verify, false, 0x3FFF, kAreaConfig, 0x2007u},
+                   {kLoadProgramData, kReadProgramData, write_verify, false, pic16_config_bits(device_index),
+                    kAreaConfig, 0x2007u},
                    all_ok);
     if (with_progress) progress_step();
     return true;

@@ -49,6 +49,15 @@ std::uint16_t pic_cleared_config_word(int index) {
     }
 }
 
+std::uint16_t pic16_config_bits(int index) {
+    switch (index) {
+    case 1: return 0x3DFF;
+    case 2:
+    case 3: return 0x3BFF;
+    default: return 0x3FFF;
+    }
+}
+
 std::uint32_t pic16_write_cycle_ms(int index) {
     if (!is_pic16f(index)) return 0;
     return index == 1 ? 13 : 8;   // 16F628: 5 + 8 ms; 16F84A and 16F87x: 4 + 4 ms

@@ -45,6 +45,10 @@ bool pic_device_id_matches(int index, std::uint16_t read_id);
 // Configuration word 7 of a cleared 16F buffer (0x3FF8, 0x3F08, 0x3D38); 18F buffers keep theirs.
 std::uint16_t pic_cleared_config_word(int index);
 
+// The bits of a 16F configuration word (0x2007) that exist; the others read 1 whatever was written
+// (bit 10 of the 16F87x, bit 9 of the 16F628), so reading back and verifying compare only these.
+std::uint16_t pic16_config_bits(int index);
+
 // The longest erase-and-program cycle (command 8) of a 16F part, in milliseconds: the 16F628 needs
 // 5 + 8 ms, longer than the JDM programmer's default delay of 11 ms. 0 for the 18F parts.
 std::uint32_t pic16_write_cycle_ms(int index);

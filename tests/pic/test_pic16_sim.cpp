@@ -103,6 +103,22 @@ TEST(Pic16Faults, ConfigurationWordThatDoesNotTakeIsAWriteFailure) {
     EXPECT_EQ(sim::SimBench::instance().counters().timing_violations, 0u);
 }
 
+// Bit 10 of a 16F877 configuration word does not exist and reads 1: an image with it cleared
+// programs and verifies; a difference in a bit the chip has still fails the verify.
+TEST(Pic16OnBenchConfig, BitsTheChipLacksAreNotCompared) {
+    SimRig rig(3, false);
+    rig.settings.write_verify = 1;
+    rig.settings.verify_after = 1;
+    rig.image->config[7] = 0x3B3A;
+    EXPECT_EQ(rig.run(PicTask::Program), TaskResult::Done) << ::testing::PrintToString(rig.host.box_lines());
+    EXPECT_EQ(rig.run(PicTask::Verify), TaskResult::Done);
+    rig.image->config[7] = 0x3B3B;
+    rig.host.boxes.clear();
+    EXPECT_EQ(rig.run(PicTask::Verify), TaskResult::Failed);
+    ASSERT_FALSE(rig.host.boxes.empty());
+    EXPECT_EQ(rig.host.boxes[0].lines[0], "PIC 16F877  ERROR!          PicZone = Config");
+}
+
 TEST(Pic16Faults, EmptySocketReadsBlankAndCannotBeProgrammed) {
     SimRig rig(1, true, "empty");
     EXPECT_EQ(rig.run(PicTask::Read), TaskResult::Done);   // an absent device passes the check
