@@ -5,16 +5,10 @@
 #include <vector>
 
 #include "buffers/pic_buffers.h"
+#include "files/images.h"
 #include "disasm/disassembler.h"
 
 namespace korvane::test {
-
-// A cleared (blank) image of the device, on the heap: images are large.
-inline std::unique_ptr<PicImage> blank_image(int device) {
-    auto image = std::make_unique<PicImage>();
-    clear_pic_image(*image, device);
-    return image;
-}
 
 inline ListingOptions options(Radix radix, bool fuses, bool offset, bool opcode) {
     ListingOptions o;

@@ -6,7 +6,7 @@
 namespace korvane {
 namespace {
 
-using test::blank_image;
+using test::blank_pic;
 using test::options;
 
 struct Decoded {
@@ -14,7 +14,7 @@ struct Decoded {
 };
 
 Decoded decode(std::uint16_t word, int device = 0, Radix radix = Radix::Hexadecimal) {
-    auto image = blank_image(device);
+    auto image = blank_pic(device);
     TDisassembler dis(*image, device, options(radix, true, true, true));
     dis.decode_word(word, 100);
     const auto& s = dis.slot(100);
@@ -79,7 +79,7 @@ TEST(Decode, MnemonicsOperandsAndDestinations) {
 }
 
 TEST(Decode, JumpsMakeLabelsInHexadecimalWhateverTheRadix) {
-    auto image = blank_image(0);
+    auto image = blank_pic(0);
     TDisassembler dis(*image, 0, options(Radix::Binary, true, true, true));
     dis.decode_word(0x2805, 0);   // GOTO 5
     EXPECT_EQ(dis.slot(0).operand, "L0005");
@@ -92,7 +92,7 @@ TEST(Decode, JumpsMakeLabelsInHexadecimalWhateverTheRadix) {
 
 TEST(Decode, FourPageDevicesGetFourTargets) {
     for (int device : {2, 3}) {
-        auto image = blank_image(device);
+        auto image = blank_pic(device);
         TDisassembler dis(*image, device, options(Radix::Hexadecimal, true, true, true));
         dis.decode_word(0x2805, 0);
         EXPECT_EQ(dis.slot(0).operand, "L0005.L0805.L1005.L1805");
@@ -101,14 +101,14 @@ TEST(Decode, FourPageDevicesGetFourTargets) {
         dis.decode_word(0x2FFF, 1);   // GOTO 0x7FF reaches the last slot a label can be made in
         EXPECT_EQ(dis.slot(0x1FFF).label, "L1FFF");
     }
-    auto image = blank_image(1);   // the 16F628 has one page
+    auto image = blank_pic(1);   // the 16F628 has one page
     TDisassembler dis(*image, 1, options(Radix::Hexadecimal, true, true, true));
     dis.decode_word(0x2805, 0);
     EXPECT_EQ(dis.slot(0).operand, "L0005");
 }
 
 TEST(Decode, UndecodableWordRemovesAnEarlierLabel) {
-    auto image = blank_image(0);
+    auto image = blank_pic(0);
     TDisassembler dis(*image, 0, options(Radix::Hexadecimal, true, true, true));
     dis.decode_word(0x2805, 0);
     dis.decode_word(0xFFFF, 5);

@@ -172,7 +172,7 @@ protected:
     // Assembles `source` into `hex` and loads it; a blank image when gpasm fails.
     std::unique_ptr<PicImage> assemble(const std::filesystem::path& source, const std::filesystem::path& hex, int device) {
         const auto r = run_command("gpasm -o " + quote_for_shell(hex.string()) + " " + quote_for_shell(source.string()));
-        auto image = test::blank_image(device);
+        auto image = test::blank_pic(device);
         EXPECT_EQ(r.status, 0) << r.output << "\n" << test::read_file(source);
         if (r.status == 0) {
             EXPECT_EQ(read_pic_hex_file(hex, *image, device), HexReadResult::Ok);
@@ -211,7 +211,7 @@ TEST_F(Gputils, EveryWordDecodesLikeGpdasm) {
     // All 16384 14-bit words, in two 16F877 images of 8192 words.
     std::map<int, DecodedInstruction> theirs;
     for (int part = 0; part < 2; ++part) {
-        auto image = test::blank_image(k16F877);
+        auto image = test::blank_pic(k16F877);
         for (int a = 0; a < 8192; ++a) image->code[std::size_t(a)] = std::uint16_t(part * 8192 + a);
         const auto hex = dir.path() / ("all" + std::to_string(part) + ".hex");
         ASSERT_TRUE(write_pic_hex_file(hex, *image, k16F877));
@@ -219,7 +219,7 @@ TEST_F(Gputils, EveryWordDecodesLikeGpdasm) {
     }
     ASSERT_EQ(theirs.size(), 16384u);
 
-    auto image = test::blank_image(k16F84);
+    auto image = test::blank_pic(k16F84);
     for (int r = 0; r < 4; ++r) {
         TDisassembler dis(*image, k16F84, test::options(Radix(r), true, true, true));
         int mismatches = 0, decoded = 0;
@@ -247,7 +247,7 @@ TEST_F(Gputils, RandomImagesListLikeGpdasm) {
     test::TempDir dir;
     std::mt19937 rng(20240611);
     for (int r = 0; r < 4; ++r) {
-        auto image = test::blank_image(k16F84);
+        auto image = test::blank_pic(k16F84);
         int words = 0;
         for (int a = 0; a < 1024; ++a) {
             const bool blank = rng() % 10 == 0;

@@ -10,7 +10,7 @@
 namespace korvane {
 namespace {
 
-using test::blank_image;
+using test::blank_pic;
 using test::blanks;
 using test::options;
 
@@ -23,7 +23,7 @@ std::vector<std::string> with_header(const std::string& file, const std::string&
 
 // A blank image with the given program words.
 std::unique_ptr<PicImage> program(int device, std::initializer_list<std::pair<std::size_t, std::uint16_t>> words) {
-    auto image = blank_image(device);
+    auto image = blank_pic(device);
     for (auto [address, word] : words) image->code[address] = word;
     return image;
 }
@@ -81,12 +81,12 @@ TEST(Listing, LongOperandPushesTheLineInsteadOfBeingCut) {
 }
 
 TEST(Listing, EmptyBuffer) {
-    EXPECT_EQ(disassemble_image(*blank_image(0), 0, kColumns),
+    EXPECT_EQ(disassemble_image(*blank_pic(0), 0, kColumns),
               with_header("", "16F84", {" ", " ", " ", " ", "", blanks(20) + "END"}));
 }
 
 TEST(Listing, IdWordsWithoutProgramHaveNoColumns) {
-    auto image = blank_image(1);
+    auto image = blank_pic(1);
     for (int i = 0; i < 4; ++i) image->config[std::size_t(i)] = std::uint16_t(0x3F01 + i);
     EXPECT_EQ(disassemble_image(*image, 1, kColumns),
               with_header("", "16F628", {blanks(28) + "ORG       0x2000", blanks(28) + "DATA      0x0001",
@@ -97,13 +97,13 @@ TEST(Listing, IdWordsWithoutProgramHaveNoColumns) {
 }
 
 TEST(Listing, BlankIdBytesAreLeftOut) {
-    auto image = blank_image(0);
+    auto image = blank_pic(0);
     image->config = {0x3F7F, 0x3FFF, 0x007F, 0x00FF, 0x3FFF, 0x3FFF, 0x3FFF, 0x3FF1};
     EXPECT_EQ(line_with(disassemble_image(*image, 0, kPlain), "0x2000"), "");
 }
 
 TEST(Listing, FuseSection) {
-    auto image = blank_image(0);
+    auto image = blank_pic(0);
     image->config[7] = 0x3FF1;
     EXPECT_EQ(disassemble_image(*image, 0, options(Radix::Octal, true, true, true)), with_header("", "16F84",
                                  {" ", " ", blanks(28) + "ORG       O'020007", blanks(28) + "DATA      O'037761",
@@ -111,7 +111,7 @@ TEST(Listing, FuseSection) {
 }
 
 TEST(Listing, DataSectionInBlocksOfEight) {
-    auto image = blank_image(0);
+    auto image = blank_pic(0);
     image->data[9] = 0x12;
     image->data[10] = 0x7F;   // after the last programmed byte: left out
     const auto lines = disassemble_image(*image, 0, kPlain);

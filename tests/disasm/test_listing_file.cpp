@@ -7,7 +7,7 @@
 #include "disasm/listing_file.h"
 #include "disasm_fixture.h"
 #include "common/test_env.h"
-#include "../files/recording_host.h"
+#include "common/recording_host.h"
 #include "../files/write_failure.h"
 
 namespace korvane {
@@ -57,7 +57,7 @@ TEST(ListingFile, NameWithoutExtensionGetsAsm) {
 
 TEST(AssemblerView, EighteenFDevicesAreRefused) {
     RecordingHost host;
-    auto image = test::blank_image(10);
+    auto image = test::blank_pic(10);
     SettingsRecord rec{};
     EXPECT_FALSE(assembler_view_listing(host, *image, 10, rec).has_value());
     ASSERT_EQ(host.boxes.size(), 1u);
@@ -68,7 +68,7 @@ TEST(AssemblerView, EighteenFDevicesAreRefused) {
 
 TEST(AssemblerView, SixteenFListingFollowsTheSettings) {
     RecordingHost host;
-    auto image = test::blank_image(0);
+    auto image = test::blank_pic(0);
     image->code[0] = 0x3055;
     SettingsRecord rec{};
     apply_settings_defaults(rec, "/tmp/");

@@ -6,7 +6,7 @@
 #include "app/settings.h"
 #include "common/test_env.h"
 #include "images.h"
-#include "recording_host.h"
+#include "common/recording_host.h"
 
 namespace korvane::test {
 

@@ -11,7 +11,7 @@
 #include "files/pic_hex_writer.h"
 #include "images.h"
 #include "pic/pic_catalogue.h"
-#include "recording_host.h"
+#include "common/recording_host.h"
 
 using namespace korvane;
 using namespace korvane::test;

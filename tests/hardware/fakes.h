@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/host.h"
+#include "common/recording_host.h"
 #include "hardware/clock.h"
 #include "hardware/port_io.h"
 #include "hardware/serial_port.h"
@@ -101,18 +101,6 @@ private:
     std::uint64_t pit_start_us_ = 0;
     std::uint8_t pit_initial_ = 0;
     std::uint16_t pit_latched_ = 0;
-};
-
-class RecordingHost : public IHost {
-public:
-    int message_box(const std::vector<std::string>& lines, MsgKind kind, const std::vector<int>&) override {
-        boxes.push_back(lines);
-        kinds.push_back(kind);
-        return mbOK;
-    }
-    void set_status_text(int, const std::string&) override {}
-    std::vector<std::vector<std::string>> boxes;
-    std::vector<MsgKind> kinds;
 };
 
 } // namespace korvane::test

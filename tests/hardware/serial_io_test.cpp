@@ -102,7 +102,7 @@ TEST_F(SerialCallsBackend, RefusedSettingsCloseThePortWithOneBox) {
     EXPECT_FALSE(io.is_open());
     EXPECT_THAT(take(), ElementsAre("open dev:COM1", "configure 115200 8N1", "BRK0", "purge", "restore", "close"));
     ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_THAT(host.boxes[0], ElementsAre(" ERROR!", "Cannot Set COM Port"));
+    EXPECT_THAT(host.boxes[0].lines, ElementsAre(" ERROR!", "Cannot Set COM Port"));
 }
 
 TEST_F(SerialCallsBackend, LineOperationsOnAClosedPortDoNothing) {
@@ -212,7 +212,7 @@ TEST_F(DirectBackend, WithoutPortAccessOpenFailsAsAPrivilegedInstruction) {
     EXPECT_FALSE(io.is_open());
     EXPECT_THAT(take(), ElementsAre("open dev:COM1", "restore", "close"));
     ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_THAT(host.boxes[0], ElementsAre(" ERROR!", "I/O ERROR: Privileged Instruction"));
+    EXPECT_THAT(host.boxes[0].lines, ElementsAre(" ERROR!", "I/O ERROR: Privileged Instruction"));
 }
 
 TEST_F(LineFixture, MclrFollowsItsInversionOnBothBackends) {
@@ -239,14 +239,13 @@ TEST_F(LineFixture, OpenFailureShowsOneBoxTouchesNothingAndClosesSafely) {
     for (bool direct : {false, true}) {
         use_direct(direct);
         host.boxes.clear();
-        host.kinds.clear();
         EXPECT_FALSE(io.open_port("COM3"));
         EXPECT_FALSE(io.is_open());
         EXPECT_THAT(take(), ElementsAre("open dev:COM3")) << direct;
         ASSERT_EQ(host.boxes.size(), 1u);
-        EXPECT_THAT(host.boxes[0],
+        EXPECT_THAT(host.boxes[0].lines,
                     ElementsAre(" ERROR!", "Couldn't get a handle to the COM port", "No such file or directory"));
-        EXPECT_EQ(host.kinds[0], MsgKind::Error);
+        EXPECT_EQ(host.boxes[0].kind, MsgKind::Error);
         io.close_port();
         io.close_port();
         EXPECT_TRUE(take().empty());

@@ -53,7 +53,7 @@ TEST_F(OnTheBench, BothBackendsHoldTheTargetInProgrammingModeAndClockTheSameBits
     for (bool direct : {false, true}) {
         settings.current_programmer().direct_io = direct;
         Serial_IO io(settings, host, resolver);
-        ASSERT_TRUE(io.open_port("SIM")) << direct << (host.boxes.empty() ? "" : host.boxes[0].back());
+        ASSERT_TRUE(io.open_port("SIM")) << direct << (host.boxes.empty() ? "" : host.boxes[0].lines.back());
         EXPECT_TRUE(io.endpoint().simulated);
         io.target_on();
         EXPECT_EQ(now(), (Lines{false, false, true})) << "VPP on, data and clock low; direct " << direct;

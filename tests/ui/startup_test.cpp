@@ -8,7 +8,7 @@
 #include "ui/mem_grid.h"
 #include "ui/startup.h"
 #include "ui_fixture.h"
-#include "../files/recording_host.h"
+#include "common/recording_host.h"
 
 namespace korvane::test {
 namespace {

@@ -1,5 +1,5 @@
 #pragma once
-// A host that records what the file commands report.
+// A host that records every message box and status text it is given.
 #include <map>
 #include <string>
 #include <vector>
