@@ -12,6 +12,9 @@
 
 namespace korvane::sim::test {
 
+// The answer to reset of our loaders and of the test card program.
+inline const std::vector<std::uint8_t> kAtr = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 0x90, 0x00};
+
 class CardLinkHost {
 public:
     CardLinkHost(ISerialPort& port, IClock& clock) : port_(port), clock_(clock) {}

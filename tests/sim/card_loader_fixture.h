@@ -15,7 +15,6 @@
 
 namespace korvane::sim::test {
 
-inline const std::vector<std::uint8_t> kAtr = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 0x90, 0x00};
 // The ZenCard: the 18F loader on the 18F452, its 24C256 on RC4/RC3.
 constexpr int kZenPic = 10, kZenEeprom = 9;
 

@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "card_link_host.h"
 #include "common/test_env.h"
 #include "gpasm_program.h"
 #include "sim_fixture.h"
@@ -14,7 +15,6 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 
-const std::vector<std::uint8_t> kAtr = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 0x90, 0x00};
 constexpr int k16F628 = 1, k16F84 = 0, k24C64 = 6;
 
 class CardReaderTest : public SimTest {
@@ -37,26 +37,10 @@ protected:
         chip.set_config_word(config);
         ASSERT_TRUE(bench().save_chip());
     }
-    // The host's reader set-up: 8E2 at `baud`, 10 ms between bytes, 20 ms + 10 ms a byte in all.
-    void configure(ISerialPort& port, std::uint32_t baud) {
-        ASSERT_TRUE(port.configure({baud, 8, Parity::Even, 2}));
-    }
-    std::vector<std::uint8_t> read(ISerialPort& port, std::size_t n) {
-        port.set_timeouts({10, std::uint32_t(20 + 10 * n), 0});
-        std::vector<std::uint8_t> buf(n);
-        buf.resize(port.read(buf.data(), n));
-        return buf;
-    }
-    // The host's reset: RTS on, DTR on, RTS off, DTR on; 50 ms; then the answer.
-    std::vector<std::uint8_t> reset_and_read_atr(ISerialPort& port) {
-        port.purge();
-        port.set_rts(true);
-        port.set_dtr(true);
-        port.set_rts(false);
-        port.set_dtr(true);
-        bench().clock().sleep_ms(50);
-        return read(port, 16);
-    }
+    // The host's side of the link: 8E2 at `baud`, its time-outs, its reset.
+    void configure(ISerialPort& port, std::uint32_t baud) { ASSERT_TRUE(CardLinkHost(port, bench().clock()).configure(baud)); }
+    std::vector<std::uint8_t> read(ISerialPort& port, std::size_t n) { return CardLinkHost(port, bench().clock()).read(n); }
+    std::vector<std::uint8_t> reset_and_read_atr(ISerialPort& port) { return CardLinkHost(port, bench().clock()).reset(); }
     std::unique_ptr<ISerialPort> card_628(std::uint32_t baud = 9600) {
         write_card_program(k16F628, "16f628", 2048, 0x3F29);
         bench().select_card(k16F628, k24C64);
