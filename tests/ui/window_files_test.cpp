@@ -37,30 +37,6 @@ TEST_F(FilesTest, EEPromDialogsOfferBothFormatsAndTheSaveShowsTheName) {
     EXPECT_TRUE(boxes.empty());
 }
 
-TEST_F(FilesTest, NamesLongerThanTheRecordHoldsStayOutOfTheRecentLists) {
-    // A name cut to 128 characters would point at another file.
-    TempDir dir;
-    const auto deep = dir.path() / std::string(130, 'd');
-    std::filesystem::create_directories(deep);
-    const std::string hex = (deep / "image.hex").string();
-    const std::string bin = (deep / "image.bin").string();
-    write_file(hex, ":00000001FF\r\n");
-    write_file(bin, std::string(16, '\x55'));
-
-    next_file = QString::fromStdString(hex);
-    window->OpenFile->trigger();
-    EXPECT_FALSE((*window->pic_buffers())[1].empty);
-    EXPECT_TRUE(recent_paths(settings, false).empty());
-
-    window->btnEEPromProgramming->click();
-    next_file = QString::fromStdString(bin);
-    window->OpenFile->trigger();
-    EXPECT_EQ((*window->eeprom_buffers())[1].bytes[15], 0x55);
-    EXPECT_TRUE(recent_paths(settings, true).empty());
-    for (QAction* a : window->RecentList) EXPECT_FALSE(a->isVisible());
-    EXPECT_TRUE(boxes.empty());
-}
-
 TEST_F(FilesTest, RecentFileWithAnAmpersandShowsAndOpensItsPath) {
     TempDir dir;
     const std::string file = (dir.path() / "a&b.hex").string();
