@@ -2,49 +2,21 @@
 // see, the erase forms, failures and an abort at every pump.
 #include <gtest/gtest.h>
 
-#include <memory>
-
-#include "app/pic_tasks.h"
-#include "app/settings.h"
-#include "fake_host.h"
 #include "fake_pic18.h"
-#include "pic/tpic.h"
+#include "pic_bench.h"
 
 namespace korvane {
 namespace {
 
-using test::FakeHost;
-using test::FakePic18;
-
-struct IdView : IPicTaskView {
-    std::string id;
-    void show_pic_id(const std::string& s) override { id = s; }
-    void lock_config_panel() override {}
-    void refresh_views(bool) override {}
-    void enable_abort() override {}
-    void disable_abort() override {}
-};
-
-class Pic18Tasks : public ::testing::Test {
+class Pic18Tasks : public ::testing::Test, protected test::PicBench<test::FakePic18> {
 protected:
     Pic18Tasks() {
-        apply_settings_defaults(settings, "/tmp/");
         settings.pic_device = 10;
         settings.confirm_erase = settings.unprotect_dev = 0;
         pic.load_settings();
         clear_pic_image(*image, 10);
         pic.select_image(*image);
-        runner.set_priority = nullptr;
     }
-    TaskResult run(PicTask t) { return runner.run(t, *image); }
-
-    SettingsRecord settings{};
-    FakeHost host;
-    FakePic18 chip;
-    IdView view;
-    TPIC pic{settings, host, chip};
-    PicTaskRunner runner{settings, host, view, pic};
-    std::unique_ptr<PicImage> image = std::make_unique<PicImage>();
 };
 
 TEST_F(Pic18Tasks, ProgramNeverAsksProtectAndReadBringsTheImageBack) {

@@ -2,43 +2,23 @@
 // the guarantee that every ending closes the programmer and drops the busy flag.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <stdexcept>
 
-#include "app/pic_tasks.h"
-#include "app/settings.h"
-#include "fake_host.h"
 #include "fake_pic16.h"
-#include "pic/tpic.h"
+#include "pic_bench.h"
 
 namespace korvane {
 namespace {
 
-using test::FakeHost;
-using test::FakePic16;
-
-struct FakeView : IPicTaskView {
-    std::vector<std::string> ids;
-    int locks = 0, enables = 0, disables = 0;
-    std::vector<bool> refreshes;
-    void show_pic_id(const std::string& id) override { ids.push_back(id); }
-    void lock_config_panel() override { ++locks; }
-    void refresh_views(bool clear_marks) override { refreshes.push_back(clear_marks); }
-    void enable_abort() override { ++enables; }
-    void disable_abort() override { ++disables; }
-};
-
-class PicTasks : public ::testing::Test {
+class PicTasks : public ::testing::Test, protected test::PicBench<test::FakePic16> {
 protected:
     PicTasks() {
-        apply_settings_defaults(settings, "/tmp/");
         settings.priority = 1;
         pic.load_settings();
         clear_pic_image(*image, 0);
         pic.select_image(*image);
         runner.set_priority = [this](int p) { priorities.push_back(p); };
     }
-    TaskResult run(PicTask t) { return runner.run(t, *image); }
     void expect_ended_cleanly() {
         EXPECT_FALSE(chip.open);
         EXPECT_EQ(pic.task_running, 0);
@@ -49,14 +29,7 @@ protected:
         EXPECT_EQ(view.enables, view.disables);
     }
 
-    SettingsRecord settings{};
-    FakeHost host;
-    FakePic16 chip;
-    FakeView view;
-    TPIC pic{settings, host, chip};
-    PicTaskRunner runner{settings, host, view, pic};
     std::vector<int> priorities;
-    std::unique_ptr<PicImage> image = std::make_unique<PicImage>();
 };
 
 TEST_F(PicTasks, ProgramAnsweredNoOpensNothingAndNeverGetsBusy) {
