@@ -87,8 +87,7 @@ TEST_F(Pic18Tasks, AreaCommandsReportOnlyWithoutVerifyAfter) {
     EXPECT_EQ(host.boxes[0].lines[1], "PIC Programming");
 }
 
-// Aborting at any pump: one notice, no further box, programmer closed, busy period over. The
-// device is shrunk so the whole sweep stays quick.
+// The device is shrunk so the sweep stays quick.
 TEST_F(Pic18Tasks, AbortAtEveryPumpOfReadVerifyAndProgram) {
     settings.confirm_program = 0;
     pic.code_size = 64;
@@ -100,25 +99,7 @@ TEST_F(Pic18Tasks, AbortAtEveryPumpOfReadVerifyAndProgram) {
         for (PicTask task :
              {PicTask::Read, PicTask::Verify, PicTask::Program, PicTask::ProgramCode, PicTask::ProgramData}) {
             SCOPED_TRACE(int(task) * 10 + form);
-            host.on_pump = nullptr;
-            host.pumps = 0;
-            ASSERT_NE(run(task), TaskResult::NotRun);
-            const int total = host.pumps;
-            ASSERT_GT(total, 5);
-            for (int n = 2; n < total; ++n) {
-                SCOPED_TRACE(n);
-                host.boxes.clear();
-                host.pumps = 0;
-                host.at_pump = n;
-                host.on_pump = [&] { runner.abort(); };
-                ASSERT_EQ(run(task), TaskResult::Aborted);
-                ASSERT_EQ(host.boxes.size(), 1u);
-                ASSERT_EQ(host.boxes[0].kind, MsgKind::Warning);
-                ASSERT_EQ(host.boxes[0].lines, (std::vector<std::string>{"PIC 18F452 ", "Process Aborted"}));
-                ASSERT_FALSE(chip.open);
-                ASSERT_EQ(pic.task_running, 0);
-                ASSERT_FALSE(runner.busy());
-            }
+            test::expect_abort_at_every_pump(*this, task, "PIC 18F452 ");
         }
     }
 }

@@ -175,38 +175,11 @@ TEST_F(PicTasks, AnExceptionStillClosesThePortAndDropsTheFlag) {
     expect_ended_cleanly();
 }
 
-// Aborting at any pump: one notice, no further box, programmer closed, busy period over.
 TEST_F(PicTasks, AbortAtEveryPumpOfReadVerifyAndProgram) {
     settings.confirm_program = 0;
     for (PicTask task : {PicTask::Read, PicTask::Verify, PicTask::Program}) {
         SCOPED_TRACE(int(task));
-        host.on_pump = nullptr;
-        host.pumps = 0;
-        ASSERT_NE(run(task), TaskResult::NotRun);
-        const int total = host.pumps;
-        ASSERT_GT(total, 1000);
-        for (int n = 1; n <= total; ++n) {
-            host.boxes.clear();
-            host.pumps = 0;
-            host.at_pump = n;
-            host.on_pump = [&] { runner.abort(); };
-            const TaskResult r = run(task);
-            SCOPED_TRACE(n);
-            // The first pump belongs to Enable_Abort, before the programmer is open: nothing to stop.
-            if (n == 1 || n == total) {
-                EXPECT_TRUE(host.boxes.empty() || host.boxes.back().kind != MsgKind::Warning ||
-                            r == TaskResult::Aborted);
-                continue;
-            }
-            ASSERT_EQ(r, TaskResult::Aborted);
-            ASSERT_EQ(host.boxes.size(), 1u);
-            ASSERT_EQ(host.boxes[0].kind, MsgKind::Warning);
-            ASSERT_EQ(host.boxes[0].lines[1], "Process Aborted");
-            ASSERT_FALSE(chip.open);
-            ASSERT_EQ(pic.task_running, 0);
-            ASSERT_FALSE(runner.busy());
-            ASSERT_EQ(view.enables, view.disables);
-        }
+        test::expect_abort_at_every_pump(*this, task, "PIC 16F84  ");
     }
 }
 
