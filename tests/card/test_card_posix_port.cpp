@@ -84,24 +84,7 @@ TEST_F(CardOverPosix, ProgramsAndVerifiesAtEitherClock) {
         EXPECT_EQ(rig.boxes(), (Lines{{" EEProm", "EEProm Write Through", "Successfully Completed"}}));
         EXPECT_EQ(tty.card.memory, rig.image_bytes());
 
-        // The rate in ispeed/ospeed with BOTHER, the input rate following the output rate.
-        const std::uint32_t baud = clock ? 16457 : 9600;
-        EXPECT_EQ(tty.t2.cflag & posix::kCbaud, posix::kBother);
-        EXPECT_EQ(tty.t2.cflag & posix::kCibaud, 0u);
-        EXPECT_EQ(tty.t2.ospeed, baud);
-        EXPECT_EQ(tty.t2.ispeed, baud);
-        // 8E2, receiver on, no modem control, no handshake of any kind.
-        EXPECT_EQ(tty.t2.cflag & CSIZE, std::uint32_t(CS8));
-        EXPECT_TRUE(tty.t2.cflag & PARENB);
-        EXPECT_FALSE(tty.t2.cflag & PARODD);
-        EXPECT_TRUE(tty.t2.cflag & CSTOPB);
-        EXPECT_TRUE(tty.t2.cflag & CREAD);
-        EXPECT_TRUE(tty.t2.cflag & CLOCAL);
-        EXPECT_FALSE(tty.t2.cflag & CRTSCTS);
-        EXPECT_FALSE(tty.t2.iflag & (IXON | IXOFF | ICRNL));
-        EXPECT_FALSE(tty.t2.lflag & (ICANON | ECHO | ISIG));
-        EXPECT_EQ(tty.t2.cc[VMIN], 0);
-        EXPECT_EQ(tty.t2.cc[VTIME], 0);
+        posix::expect_raw_8e2(tty.t2, clock ? 16457 : 9600);
 
         // Opened exclusively and blocking, set, purged; each routine resets the card the same way.
         ASSERT_GE(tty.calls.size(), 13u);

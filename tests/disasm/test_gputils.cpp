@@ -1,15 +1,13 @@
 // Our decoding checked against gpdasm, and our listings reassembled with gpasm.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cctype>
-#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <random>
 #include <sstream>
-#include <sys/wait.h>
 
+#include "common/shell.h"
 #include "common/test_env.h"
 #include "disasm/assembler_view.h"
 #include "disasm/instruction_set.h"
@@ -21,10 +19,9 @@
 namespace korvane {
 namespace {
 
-struct CommandResult {
-    int status = -1;
-    std::string output;
-};
+using test::on_path;
+using test::run_command;
+using test::quote_for_shell;
 
 // One decoded instruction, with every operand as a number: register, bit or destination (0 W,
 // 1 f), literal, or target address.
@@ -33,29 +30,6 @@ struct DecodedInstruction {
     std::vector<int> operands;
     bool operator==(const DecodedInstruction&) const = default;
 };
-
-// Quotes a path for the shell.
-std::string shell_quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-// Runs `command` through the shell, stdout and stderr together.
-CommandResult run_command(const std::string& command) {
-    CommandResult r;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe) return r;
-    std::array<char, 4096> buf{};
-    std::size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) r.output.append(buf.data(), n);
-    const int status = pclose(pipe);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
-
-// Whether the shell finds `name` on PATH.
-bool on_path(const std::string& name) { return run_command("command -v " + shell_quote(name)).status == 0; }
 
 // "goto 0x425" in test failure messages.
 void PrintTo(const DecodedInstruction& d, std::ostream* os) {
@@ -190,14 +164,14 @@ protected:
     }
 
     std::map<int, DecodedInstruction> gpdasm(const std::filesystem::path& hex, const char* processor, int words) {
-        const auto r = run_command(std::string("gpdasm -p ") + processor + " " + shell_quote(hex.string()));
+        const auto r = run_command(std::string("gpdasm -p ") + processor + " " + quote_for_shell(hex.string()));
         EXPECT_EQ(r.status, 0) << r.output;
         return parse_gpdasm(r.output, words);
     }
 
     // Assembles `source` into `hex` and loads it; a blank image when gpasm fails.
     std::unique_ptr<PicImage> assemble(const std::filesystem::path& source, const std::filesystem::path& hex, int device) {
-        const auto r = run_command("gpasm -o " + shell_quote(hex.string()) + " " + shell_quote(source.string()));
+        const auto r = run_command("gpasm -o " + quote_for_shell(hex.string()) + " " + quote_for_shell(source.string()));
         auto image = test::blank_image(device);
         EXPECT_EQ(r.status, 0) << r.output << "\n" << test::read_file(source);
         if (r.status == 0) {

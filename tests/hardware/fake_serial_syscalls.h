@@ -11,6 +11,8 @@
 #include <poll.h>
 #include <sys/ioctl.h>
 
+#include <gtest/gtest.h>
+
 #include "hardware/posix/serial_syscalls.h"
 
 namespace korvane::posix {
@@ -116,5 +118,25 @@ public:
         return long(n);
     }
 };
+
+// What configure() must leave for a rate of `baud` with 8E2: the rate through BOTHER (input
+// following output), receiver on, no modem control, no handshake, raw input that never waits.
+inline void expect_raw_8e2(const Termios2& t, std::uint32_t baud) {
+    EXPECT_EQ(t.cflag & kCbaud, kBother);
+    EXPECT_EQ(t.cflag & kCibaud, 0u);
+    EXPECT_EQ(t.ospeed, baud);
+    EXPECT_EQ(t.ispeed, baud);
+    EXPECT_EQ(t.cflag & CSIZE, std::uint32_t(CS8));
+    EXPECT_TRUE(t.cflag & PARENB);
+    EXPECT_FALSE(t.cflag & PARODD);
+    EXPECT_TRUE(t.cflag & CSTOPB);
+    EXPECT_TRUE(t.cflag & CREAD);
+    EXPECT_TRUE(t.cflag & CLOCAL);
+    EXPECT_FALSE(t.cflag & CRTSCTS);
+    EXPECT_FALSE(t.iflag & (IXON | IXOFF | ICRNL));
+    EXPECT_FALSE(t.lflag & (ICANON | ECHO | ISIG));
+    EXPECT_EQ(t.cc[VMIN], 0);
+    EXPECT_EQ(t.cc[VTIME], 0);
+}
 
 } // namespace korvane::posix

@@ -98,10 +98,6 @@ TEST(SimBenchSingleton, ConfiguredFromTheEnvironment) {
     EXPECT_EQ(&bench, &SimBench::instance());
 }
 
-} // namespace korvane::sim::test
-
-namespace korvane::sim::test {
-
 TEST_F(SimTest, HandleOutlivingTheBenchIsHarmless) {
     auto& p = open();
     bench_.reset();

@@ -19,16 +19,6 @@ protected:
     std::unique_ptr<I2cMaster> bus_;
 };
 
-TEST(SimFaultsParse, EepromItems) {
-    auto p = parse_faults("noack,twr=12,wp,twr=x,noack=1,twr");
-    EXPECT_TRUE(p.faults.noack);
-    EXPECT_TRUE(p.faults.wp);
-    EXPECT_EQ(p.faults.twr_ms, 12u);
-    EXPECT_EQ(p.warnings, (std::vector<std::string>{"KORVANE_SIM: ignoring \"twr=x\"",
-                                                    "KORVANE_SIM: ignoring \"noack=1\"",
-                                                    "KORVANE_SIM: ignoring \"twr\""}));
-}
-
 TEST_F(EepromFaults, NoackAndEmptyLeaveEveryAckSlotHigh) {
     for (const char* fault : {"noack", "empty"}) {
         make_bench(fault);

@@ -3,8 +3,12 @@
 namespace korvane::sim::test {
 
 TEST(SimFaultsParse, ItemsValuesAndUnknownOnes) {
-    auto p = parse_faults(" empty ,id=0x09E7,stuck=0x10:0x0001,stuck=32:0x300, protect,tprog=20,foo,id=zz,tprog");
+    auto p = parse_faults(" empty ,id=0x09E7,stuck=0x10:0x0001,stuck=32:0x300, protect,tprog=20,foo,id=zz,tprog,"
+                          "noack,twr=12,wp,twr=x,noack=1,twr");
     EXPECT_TRUE(p.faults.empty);
+    EXPECT_TRUE(p.faults.noack);
+    EXPECT_TRUE(p.faults.wp);
+    EXPECT_EQ(p.faults.twr_ms, 12u);
     EXPECT_EQ(p.faults.device_id, 0x09E7);
     EXPECT_EQ(p.faults.stuck_mask(0x10), 0x0001);
     EXPECT_EQ(p.faults.stuck_mask(32), 0x0300);
@@ -12,7 +16,8 @@ TEST(SimFaultsParse, ItemsValuesAndUnknownOnes) {
     EXPECT_TRUE(p.faults.protect);
     EXPECT_EQ(p.faults.tprog_ms, 20u);
     EXPECT_EQ(p.warnings, (std::vector<std::string>{"KORVANE_SIM: ignoring \"foo\"", "KORVANE_SIM: ignoring \"id=zz\"",
-                                                    "KORVANE_SIM: ignoring \"tprog\""}));
+                                                    "KORVANE_SIM: ignoring \"tprog\"", "KORVANE_SIM: ignoring \"twr=x\"",
+                                                    "KORVANE_SIM: ignoring \"noack=1\"", "KORVANE_SIM: ignoring \"twr\""}));
     EXPECT_TRUE(parse_faults("").warnings.empty());
     EXPECT_FALSE(parse_faults("").faults.empty);
 }

@@ -1,26 +1,14 @@
 #include "gpasm_program.h"
 
-#include <array>
-#include <cstdio>
 #include <fstream>
 #include <sstream>
-#include <sys/wait.h>
 
+#include "common/shell.h"
 #include "common/test_env.h"
 
 namespace korvane::sim::test {
 
 namespace {
-int run(const std::string& command, std::string& output) {
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe) return -1;
-    std::array<char, 4096> buf{};
-    std::size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) output.append(buf.data(), n);
-    const int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 unsigned hex_at(const std::string& line, std::size_t pos, std::size_t digits) {
     return unsigned(std::stoul(line.substr(pos, digits), nullptr, 16));
 }
@@ -45,10 +33,7 @@ std::map<std::uint32_t, std::uint8_t> parse_hex(std::istream& in) {
 }
 } // namespace
 
-bool have_gpasm() {
-    std::string out;
-    return run("command -v gpasm", out) == 0;
-}
+bool have_gpasm() { return korvane::test::on_path("gpasm"); }
 
 namespace {
 AssembledProgram assemble_path(const std::filesystem::path& asm_path, bool pic18, std::size_t code_words);
@@ -71,10 +56,11 @@ AssembledProgram assemble_path(const std::filesystem::path& asm_path, bool pic18
     AssembledProgram p;
     korvane::test::TempDir dir;
     const auto hex_path = dir.path() / "prog.hex";
-    std::string output;
-    const int status = run("gpasm -q -a inhx32 -o '" + hex_path.string() + "' '" + asm_path.string() + "'", output);
-    if (status != 0) {
-        p.listing_error = output.empty() ? "gpasm failed" : output;
+    using korvane::test::quote_for_shell;
+    const auto r = korvane::test::run_command("gpasm -q -a inhx32 -o " + quote_for_shell(hex_path.string()) + " " +
+                                              quote_for_shell(asm_path.string()));
+    if (r.status != 0) {
+        p.listing_error = r.output.empty() ? "gpasm failed" : r.output;
         return p;
     }
     std::ifstream in(hex_path);

@@ -15,29 +15,10 @@ enum : std::uint8_t {
     kTableWriteProgram = 0xF,
 };
 
-class Icsp18 {
+class Icsp18 : public IcspWire {
 public:
-    Icsp18(Lines& l, IClock& c) : l_(l), c_(c) {}
+    using IcspWire::IcspWire;
 
-    void enter() {
-        l_.vpp(false);
-        l_.clock(false);
-        l_.data(false);
-        c_.busy_wait_us(10);
-        l_.vpp(true);
-        c_.busy_wait_us(10);
-    }
-    void leave() {
-        l_.vpp(false);
-        c_.busy_wait_us(10);
-    }
-    void pulse(bool bit) {
-        l_.data(bit);
-        l_.clock(true);
-        c_.busy_wait_us(1);
-        l_.clock(false);
-        c_.busy_wait_us(1);
-    }
     void bits(std::uint32_t v, int n) {
         for (int i = 0; i < n; ++i) pulse((v >> i) & 1);
     }
@@ -166,12 +147,6 @@ public:
         core(0x6EF5);
         return read(kShiftTablat);
     }
-    void wait_us(unsigned us) { c_.busy_wait_us(us); }
-    void wait_ms(unsigned ms) { c_.sleep_ms(ms); }
-
-private:
-    Lines& l_;
-    IClock& c_;
 };
 
 } // namespace korvane::sim::test

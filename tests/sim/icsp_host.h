@@ -53,11 +53,11 @@ private:
     std::uint8_t mcr_ = 0;
 };
 
-class Icsp {
+// What both families share: entry with PGC and PGD low before VPP rises, and one clocked bit.
+class IcspWire {
 public:
-    Icsp(Lines& l, IClock& c) : l_(l), c_(c) {}
+    IcspWire(Lines& l, IClock& c) : l_(l), c_(c) {}
 
-    // PGC and PGD low, then VPP from low to high.
     void enter() {
         l_.vpp(false);
         l_.clock(false);
@@ -77,6 +77,18 @@ public:
         l_.clock(false);
         c_.busy_wait_us(1);
     }
+    void wait_us(unsigned us) { c_.busy_wait_us(us); }
+    void wait_ms(unsigned ms) { c_.sleep_ms(ms); }
+
+protected:
+    Lines& l_;
+    IClock& c_;
+};
+
+class Icsp : public IcspWire {
+public:
+    using IcspWire::IcspWire;
+
     void command(std::uint8_t code) {
         for (int i = 0; i < 6; ++i) pulse((code >> i) & 1);
         c_.busy_wait_us(1);
@@ -108,7 +120,6 @@ public:
     std::uint16_t read_program() { command(4); return receive(); }
     std::uint8_t read_data() { command(5); return std::uint8_t(receive() & 0xFF); }
     void increment(int n = 1) { for (int i = 0; i < n; ++i) command(6); }
-    void wait_ms(unsigned ms) { c_.sleep_ms(ms); }
     // Load, begin erase/programming, wait.
     void program_word(std::uint16_t v, unsigned wait = 10) { load_program(v); command(8); wait_ms(wait); }
     void program_data(std::uint8_t v, unsigned wait = 10) { load_data(v); command(8); wait_ms(wait); }
@@ -121,10 +132,6 @@ public:
         command(1);
         command(7);
     }
-
-private:
-    Lines& l_;
-    IClock& c_;
 };
 
 // A bench of its own on the virtual clock, with a fresh state directory.

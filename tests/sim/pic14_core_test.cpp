@@ -76,74 +76,36 @@ protected:
     std::unique_ptr<Pic14Core> core_;
 };
 
-// Results land in 0x20.. in bank 0; the program ends in SLEEP.
+// Each program leaves its result at `at` (W is copied to 0x20) and STATUS, as the last
+// instruction left it, in 0x21; it ends in SLEEP.
 TEST_F(Pic14CoreTest, ArithmeticSetsCarryDigitCarryAndZeroAsTheInstructionSetSays) {
-    Pic14Core& c = load(kF628, R"(
-        org 0
-r       equ 0x20
-        movlw 0x0F
-        addlw 0x01          ; 0x10: DC
-        movwf r
-        movf STATUS,w
-        movwf r+1
-        movlw 0xFF
-        addlw 0x01          ; 0x00: C DC Z
-        movf STATUS,w
-        movwf r+2
-        movlw 3
-        sublw 5             ; 5-3 = 2: C DC (no borrow)
-        movwf r+3
-        movf STATUS,w
-        movwf r+4
-        movlw 5
-        sublw 3             ; 3-5 = 0xFE: borrow
-        movwf r+5
-        movf STATUS,w
-        movwf r+6
-        movlw 0x01
-        sublw 0x10          ; 0x0F: C, digit borrow
-        movf STATUS,w
-        movwf r+7
-        movlw 0x37
-        movwf r+8
-        subwf r+8,f         ; x-x = 0: C DC Z
-        movf STATUS,w
-        movwf r+9
-        bsf STATUS,C
-        movlw 0x80
-        movwf r+10
-        rlf r+10,f          ; 0x01 with C from bit 7
-        rrf r+10,f          ; back to 0x80, C cleared
-        movf STATUS,w
-        movwf r+11
-        movlw 0x01
-        addwf STATUS,f      ; STATUS as destination: the flags are the ALU's
-        movf STATUS,w
-        movwf r+12
-        clrf STATUS         ; 000u u100
-        movf STATUS,w
-        movwf r+13
-        sleep
-    )");
-    c.run(1000);
-    auto at = [&](int i) { return int(c.peek(std::uint16_t(0x20 + i))); };
-    const int kC = 1, kDC = 2, kZ = 4, kTOPD = 0x18;
-    EXPECT_EQ(at(0), 0x10);
-    EXPECT_EQ(at(1), kTOPD | kDC);
-    EXPECT_EQ(at(2), kTOPD | kC | kDC | kZ);
-    EXPECT_EQ(at(3), 2);
-    EXPECT_EQ(at(4), kTOPD | kC | kDC);
-    EXPECT_EQ(at(5), 0xFE);
-    EXPECT_EQ(at(6), kTOPD);
-    EXPECT_EQ(at(7), kTOPD | kC);
-    EXPECT_EQ(at(9), kTOPD | kC | kDC | kZ);
-    EXPECT_EQ(at(10), 0x80);
-    EXPECT_EQ(at(11), kTOPD | kC | kDC) << "rotates touch only C; MOVF cleared Z";
-    // 0x18 + 1 = 0x19: no flags from the ALU, whatever the sum's bits.
-    EXPECT_EQ(at(12), kTOPD);
-    EXPECT_EQ(at(13), kTOPD | kZ);
-    EXPECT_TRUE(c.sleeping());
-    EXPECT_EQ(c.status() & 0x18, 0x10) << "SLEEP: TO set, PD cleared";
+    const int C = 1, DC = 2, Z = 4;
+    struct Case {
+        const char* code;
+        std::uint16_t at;
+        int value, flags;
+    };
+    const Case cases[] = {
+        {"movlw 0x0F\n addlw 0x01", 0x20, 0x10, DC},
+        {"movlw 0xFF\n addlw 0x01", 0x20, 0x00, C | DC | Z},
+        {"movlw 3\n sublw 5", 0x20, 2, C | DC},          // no borrow
+        {"movlw 5\n sublw 3", 0x20, 0xFE, 0},            // borrow
+        {"movlw 0x01\n sublw 0x10", 0x20, 0x0F, C},      // digit borrow
+        {"movlw 0x37\n movwf 0x30\n subwf 0x30,f", 0x30, 0x00, C | DC | Z},
+        // Rotates touch only C: DC and Z stay from the ADDLW.
+        {"movlw 0xFF\n addlw 1\n movlw 0x80\n movwf 0x30\n rlf 0x30,f\n rrf 0x30,f", 0x30, 0x80, C | DC | Z},
+        // STATUS as destination: the flags are the ALU's (0x18 + 1 sets none), not the sum's bits.
+        {"movlw 0x01\n addwf STATUS,f", 0x20, 0x01, 0},
+        {"movlw 0x5A\n clrf STATUS", 0x20, 0x5A, Z},     // 000u u100
+    };
+    for (const Case& t : cases) {
+        Pic14Core& c = load(kF628, std::string("\n org 0\n ") + t.code + "\n movwf 0x20\n movf STATUS,w\n movwf 0x21\n sleep");
+        c.run(100);
+        EXPECT_EQ(c.peek(t.at), t.value) << t.code;
+        EXPECT_EQ(c.peek(0x21), 0x18 | t.flags) << t.code;
+        EXPECT_TRUE(c.sleeping());
+        EXPECT_EQ(c.status() & 0x18, 0x10) << "SLEEP: TO set, PD cleared";
+    }
 }
 
 TEST_F(Pic14CoreTest, JumpsCallsSkipsAndWritesToPclTakeTwoCycles) {

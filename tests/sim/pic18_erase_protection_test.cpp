@@ -167,14 +167,6 @@ TEST_F(Pic18Test, SlowChipFaultStretchesTheProgrammingTime) {
     EXPECT_EQ(h.eecon1() & 0x02, 0x00);
 }
 
-TEST_F(Pic18Test, EmptySocketFault) {
-    make_bench("empty");
-    auto& h = open18();
-    EXPECT_EQ(bench().chip(), nullptr);
-    h.enter();
-    EXPECT_EQ(h.device_id(), 0xFFFF);
-}
-
 TEST_F(Pic18Test, MemoryPersistsPerPartInTheStateDirectory) {
     auto& h = open18(k18F258);
     h.enter();

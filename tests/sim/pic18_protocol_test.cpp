@@ -45,15 +45,8 @@ TEST_F(Pic18Test, ReadDrivesOnlyThePayloadsSecondHalf) {
     mem().program[0] = 0x00;
     h.enter();
     h.bits(kTableRead, 4);
-    auto& p = *port_;
-    p.set_dtr(true);   // released: only the chip can pull the node low
-    std::string seen;
-    for (int clk = 1; clk <= 16; ++clk) {
-        p.set_rts(true);
-        seen += p.cts() ? '1' : '0';
-        p.set_rts(false);
-    }
-    seen += p.cts() ? '1' : '0';   // after the 16th clock
+    std::string seen = node_per_clock(16);
+    seen += port_->cts() ? '1' : '0';   // after the 16th clock
     EXPECT_EQ(seen, "11111111000000001");
 }
 

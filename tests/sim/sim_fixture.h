@@ -45,6 +45,17 @@ protected:
         port_.reset();
     }
     Icsp& icsp() { return *icsp_; }
+    // The data node at each rising clock edge with PGD released: only the chip can pull it low.
+    std::string node_per_clock(int clocks) {
+        port_->set_dtr(true);
+        std::string seen;
+        for (int clk = 1; clk <= clocks; ++clk) {
+            port_->set_rts(true);
+            seen += port_->cts() ? '1' : '0';
+            port_->set_rts(false);
+        }
+        return seen;
+    }
     SimBench& bench() { return *bench_; }
     Pic16Chip& chip() { return *bench_->pic16(); }
 

@@ -2,38 +2,7 @@
 
 namespace korvane::sim::test {
 
-namespace {
-// The microsecond wait a host runs on the PC timer: gate on, mode 0 low byte, count n, then
-// latch and poll the low byte until bit 7 shows the wrap past zero.
-int pit_wait(IPortIO& io, std::uint8_t n) {
-    io.write_byte(0x61, std::uint8_t((io.read_byte(0x61) & 0xFD) | 0x01));
-    io.write_byte(0x43, 0x90);
-    io.write_byte(0x42, n);
-    int polls = 0;
-    while (polls < 16) {
-        ++polls;
-        io.write_byte(0x43, 0x80);
-        if (io.read_byte(0x42) & 0x80) break;
-    }
-    io.write_byte(0x43, 0xB6);
-    io.write_byte(0x61, io.read_byte(0x61) & 0xFC);
-    return polls;
-}
-} // namespace
-
-TEST_F(SimTest, PitWaitLastsTheCountOnTheVirtualClock) {
-    auto& io = bench().ports();
-    for (std::uint8_t n : {1, 5, 20, 30}) {
-        const auto t0 = bench().sim_clock().now_ns();
-        const int polls = pit_wait(io, n);
-        const auto waited = bench().sim_clock().now_ns() - t0;
-        EXPECT_LT(polls, 16) << int(n);
-        // n + 1 input periods of 1/1.193182 MHz at least, and not much more than a poll beyond.
-        EXPECT_GE(waited, (n + 1) * 1000000000ull / 1193182) << int(n);
-        EXPECT_LE(waited, (n + 2) * 1000000000ull / 1193182 + 12 * SimPortIO::kAccessNs) << int(n);
-    }
-}
-
+// The microsecond wait on the PC timer itself is checked with MicroTimers in tests/hardware.
 TEST_F(SimTest, PitCountsDownOnlyWithTheGateOpen) {
     auto& io = bench().ports();
     auto& clk = bench().sim_clock();

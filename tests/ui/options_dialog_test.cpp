@@ -19,23 +19,17 @@
 namespace korvane::test {
 namespace {
 
-class OptionsDialogTest : public WindowTest {
+class OptionsDialogTest : public SimWindowTest {
 protected:
-    void SetUp() override {
-        sim::SimBench::instance().reset_from_env();
-        WindowTest::SetUp();
+    void install_hooks() override {
         window->port_list.names = {"COM1", "COM2", "SIM"};
         window->port_list.labels = window->port_list.names;
         window->port_available = [this](const std::string& name) { return name != in_use; };
-        window->priority_hook = [this](int level) { priorities.push_back(level); };
         window->dialog_hook = [this](QDialog& d) {
             auto& o = dynamic_cast<TApplOption&>(d);
             if (work) work(o);
             else o.CancelButton->click();
         };
-        // The task runner takes the hooks with the PIC object: enter the mode afresh.
-        window->btnEEPromProgramming->click();
-        window->btnPICProgramming->click();
     }
     // Opens Options, runs `edit` on it and presses OK.
     void options(const std::function<void(TApplOption&)>& edit) {
@@ -47,7 +41,6 @@ protected:
         work = nullptr;
     }
     std::string in_use;
-    std::vector<int> priorities;
     std::function<void(TApplOption&)> work;
 };
 

@@ -2,6 +2,8 @@
 // A main window on fresh settings, with the message box and file dialogs answered by the test.
 #include <QApplication>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -11,7 +13,9 @@
 
 #include "app/settings.h"
 #include "common/test_env.h"
+#include "sim/sim_bench.h"
 #include "ui/main_window.h"
+#include "ui/mem_grid.h"
 
 namespace korvane::test {
 
@@ -62,6 +66,23 @@ protected:
         return n;
     }
 
+    // Presses Abort from inside the running task; `seen_busy` tells whether it was running, with
+    // Abort shown and the buffers and `grid` locked.
+    void abort_while_busy(TMemGrid* grid, bool& seen_busy) {
+        QTimer::singleShot(0, window.get(), [this, grid, &seen_busy] {
+            seen_busy = window->busy() && window->btnAbort->isVisibleTo(window.get()) &&
+                        !window->btnBuffer[1]->isEnabled() && grid->ReadOnly();
+            window->btnAbort->click();
+        });
+    }
+    // After a task: idle, Abort hidden, the buffers and `grid` usable again.
+    void expect_idle(TMemGrid* grid) const {
+        EXPECT_FALSE(window->busy());
+        EXPECT_FALSE(window->btnAbort->isVisibleTo(window.get()));
+        for (QToolButton* b : window->btnBuffer) EXPECT_TRUE(b->isEnabled());
+        EXPECT_FALSE(grid->ReadOnly());
+    }
+
     std::filesystem::path config_dir;
     SettingsRecord settings{};
     std::unique_ptr<TMain> window;
@@ -69,6 +90,22 @@ protected:
     std::vector<int> answers;
     std::vector<TMain::FileDialogRequest> dialogs;
     QString next_file;
+};
+
+// PIC mode on the simulated programmer, the priority changes recorded.
+class SimWindowTest : public WindowTest {
+protected:
+    void SetUp() override {
+        sim::SimBench::instance().reset_from_env();
+        WindowTest::SetUp();
+        window->priority_hook = [this](int level) { priorities.push_back(level); };
+        install_hooks();
+        // The task runner takes the hooks with the PIC object: enter the mode afresh.
+        window->btnEEPromProgramming->click();
+        window->btnPICProgramming->click();
+    }
+    virtual void install_hooks() {}
+    std::vector<int> priorities;
 };
 
 } // namespace korvane::test

@@ -104,12 +104,6 @@ TEST_F(EEPromModeTest, ProgramAsksFirstAndNoRunsNothing) {
     EXPECT_FALSE(window->RecentDev[0]->isVisible());
 }
 
-} // namespace
-} // namespace korvane::test
-
-namespace korvane::test {
-namespace {
-
 TEST_F(EEPromModeTest, A24C512ImageFromABinFileGoesInComesBackAndVerifies) {
     TempDir dir;
     std::string bytes(65536, '\0');
@@ -150,29 +144,14 @@ TEST_F(EEPromModeTest, A24C512ImageFromABinFileGoesInComesBackAndVerifies) {
 TEST_F(EEPromModeTest, AbortDuringAWriteStopsItWithoutTheVerify) {
     settings.eprom_verify_after = 1;
     bool seen_busy = false;
-    QTimer::singleShot(0, window.get(), [&] {
-        seen_busy = window->busy();
-        EXPECT_TRUE(window->btnAbort->isVisibleTo(window.get()));
-        EXPECT_FALSE(window->btnBuffer[1]->isEnabled());
-        EXPECT_TRUE(window->EEPromWin->ReadOnly());
-        window->btnAbort->click();
-    });
+    abort_while_busy(window->EEPromWin, seen_busy);
     window->btnProgramAll->click();
     EXPECT_TRUE(seen_busy);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].lines, (std::vector<std::string>{"EEProm 24C16", "Process Aborted"}));
-    EXPECT_FALSE(window->busy());
-    EXPECT_FALSE(window->btnAbort->isVisibleTo(window.get()));
-    EXPECT_FALSE(window->EEPromWin->ReadOnly());
+    expect_idle(window->EEPromWin);
     EXPECT_TRUE(window->Items_List->isEnabled());
-    for (QToolButton* b : window->btnBuffer) EXPECT_TRUE(b->isEnabled());
 }
-
-} // namespace
-} // namespace korvane::test
-
-namespace korvane::test {
-namespace {
 
 TEST_F(EEPromModeTest, TheCardEEPromModeKeepsOneBufferOfTheCardsType) {
     settings.iso_eeprom_device = 2;   // 24C04
@@ -196,12 +175,6 @@ TEST_F(EEPromModeTest, TheCardEEPromModeKeepsOneBufferOfTheCardsType) {
     EXPECT_EQ(buffer(2).bytes[0], 0x00);
     EXPECT_EQ(window->EEPromWin->ByteSize(), 1024);
 }
-
-} // namespace
-} // namespace korvane::test
-
-namespace korvane::test {
-namespace {
 
 // What the I/O Configuration and Options dialogs change reaches the EEPROM side when they close
 // with OK: the port, the EEPROM bit time, the progress bar and the status bar.
@@ -302,12 +275,6 @@ TEST_F(EEPromAfterDialogsTest, ShowProgressBarAttachesAndDetachesTheBar) {
     EXPECT_EQ(window->status_text(1), "I/O - SIM    Delay : 1us    Windows API");
 }
 
-} // namespace
-} // namespace korvane::test
-
-namespace korvane::test {
-namespace {
-
 TEST_F(EEPromModeTest, HexFilesRoundTripThroughTheWindowAndOtherNamesAreRefused) {
     TempDir dir;
     window->EEPromDeviceItems[0]->trigger();   // 24C01
@@ -333,12 +300,6 @@ TEST_F(EEPromModeTest, HexFilesRoundTripThroughTheWindowAndOtherNamesAreRefused)
     EXPECT_TRUE(buffer(2).empty);
     EXPECT_EQ(buffer(2).bytes[5], 0xFF);
 }
-
-} // namespace
-} // namespace korvane::test
-
-namespace korvane::test {
-namespace {
 
 TEST_F(EEPromModeTest, EraseFromTheMenuAsksFirstThenBlanksChipAndBuffer) {
     window->EEPromDeviceItems[1]->trigger();   // 24C02

@@ -16,14 +16,10 @@
 namespace korvane::test {
 namespace {
 
-class Pic18Window : public WindowTest {
+class Pic18Window : public SimWindowTest {
 protected:
     void SetUp() override {
-        sim::SimBench::instance().reset_from_env();
-        WindowTest::SetUp();
-        window->priority_hook = [this](int level) { priorities.push_back(level); };
-        window->btnEEPromProgramming->click();   // the runner takes the hook with a new PIC object
-        window->btnPICProgramming->click();
+        SimWindowTest::SetUp();
         window->PicDeviceItems[11]->trigger();   // PIC 18F458
     }
     PicImage& active() { return (*window->pic_buffers())[window->current_buffer()]; }
@@ -38,7 +34,6 @@ protected:
     static std::vector<std::string> head(const ShownBox& b, std::size_t n) {
         return {b.lines.begin(), b.lines.begin() + std::ptrdiff_t(std::min(n, b.lines.size()))};
     }
-    std::vector<int> priorities;
 };
 
 TEST_F(Pic18Window, AreaCommandsVerifyAndBothErasesWithTheirTexts) {
@@ -96,10 +91,7 @@ TEST_F(Pic18Window, AbortDuringProgramEndsTheTaskWithOneNotice) {
     window->btnProgramAll->click();
     EXPECT_EQ(count_boxes("Process Aborted"), 1);
     for (const auto& b : results()) EXPECT_EQ(b.lines, (std::vector<std::string>{"PIC 18F458 ", "Process Aborted"}));
-    EXPECT_FALSE(window->busy());
-    EXPECT_FALSE(window->btnAbort->isVisibleTo(window.get()));
-    for (QToolButton* b : window->btnBuffer) EXPECT_TRUE(b->isEnabled());
-    EXPECT_FALSE(window->CodeWin->ReadOnly());
+    expect_idle(window->CodeWin);
     EXPECT_TRUE(window->Items_List->isEnabled());   // the panel is rebuilt after the task
     EXPECT_FALSE(sim::SimBench::instance().sim_serial().is_open());
     ASSERT_FALSE(priorities.empty());

@@ -12,18 +12,7 @@
 namespace korvane::test {
 namespace {
 
-class TaskTest : public WindowTest {
-protected:
-    void SetUp() override {
-        sim::SimBench::instance().reset_from_env();
-        WindowTest::SetUp();
-        window->priority_hook = [this](int level) { priorities.push_back(level); };
-        // The runner picks the hook up with the PIC object: enter the mode afresh.
-        window->btnEEPromProgramming->click();
-        window->btnPICProgramming->click();
-    }
-    std::vector<int> priorities;
-};
+using TaskTest = SimWindowTest;
 
 TEST_F(TaskTest, ReadPicFillsTheBufferAndShowsTheId) {
     (*window->pic_buffers())[1].file_name = "old.hex";
@@ -43,21 +32,12 @@ TEST_F(TaskTest, ReadPicFillsTheBufferAndShowsTheId) {
 
 TEST_F(TaskTest, AbortDuringReadPic) {
     bool seen_busy = false;
-    QTimer::singleShot(0, window.get(), [&] {
-        seen_busy = window->busy();
-        EXPECT_TRUE(window->btnAbort->isVisibleTo(window.get()));
-        EXPECT_FALSE(window->btnBuffer[1]->isEnabled());
-        EXPECT_TRUE(window->CodeWin->ReadOnly());
-        window->btnAbort->click();
-    });
+    abort_while_busy(window->CodeWin, seen_busy);
     window->btnReadAll->click();
     EXPECT_TRUE(seen_busy);
     EXPECT_EQ(count_boxes("Process Aborted"), 1);
     EXPECT_EQ(count_boxes("Couldn't read from PIC"), 0);
-    EXPECT_FALSE(window->busy());
-    EXPECT_FALSE(window->btnAbort->isVisibleTo(window.get()));
-    for (QToolButton* b : window->btnBuffer) EXPECT_TRUE(b->isEnabled());
-    EXPECT_FALSE(window->CodeWin->ReadOnly());
+    expect_idle(window->CodeWin);
     EXPECT_TRUE((*window->pic_buffers())[1].empty);   // only a successful read clears it
     ASSERT_FALSE(priorities.empty());
     EXPECT_EQ(priorities.back(), 0);
