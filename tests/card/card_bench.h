@@ -17,15 +17,6 @@
 
 namespace korvane::test {
 
-struct QuietPicView : IPicTaskView {
-    std::string id;
-    void show_pic_id(const std::string& s) override { id = s; }
-    void lock_config_panel() override {}
-    void refresh_views(bool) override {}
-    void enable_abort() override {}
-    void disable_abort() override {}
-};
-
 struct CardBench {
     // A restarted bench (fresh clock, no chip, no card) with the default settings.
     explicit CardBench(const TIsoCard& card, const std::string& faults = "") {
@@ -62,7 +53,7 @@ struct CardBench {
 
     SettingsRecord settings{};
     FakeHost host;
-    QuietPicView pic_view;
+    FakePicView pic_view;
     RecordingCardView card_view;
     PortResolver& resolver = default_port_resolver();
     Serial_IO io{settings, host, resolver};

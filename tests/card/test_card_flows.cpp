@@ -1,5 +1,5 @@
 // The four flows of the ISO-EEPROM mode and their task frame: messages, the verify that always
-// follows a write, abort at the pump points, the buffer rules.
+// follows a write, the buffer rules (aborts at every pump point: test_card_abort.cpp).
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -71,32 +71,6 @@ TEST(CardFlows, WriteWhoseVerifyFailsShowsNoSuccess) {
         EXPECT_EQ(rig.runner.run(task, *rig.image), CardTaskResult::Failed);
         EXPECT_EQ(rig.boxes(), (Lines{{" ERROR!", "EEProm Verify Through Not Successfull", "Fail Address = 0040h"}}));
     }
-}
-
-// Aborts at each kind of pump point: before a block, between byte retries.
-TEST(CardFlows, AbortDuringWriteShowsOnlyTheAbortMessage) {
-    for (bool erase : {false, true}) {
-        CardRig rig(0);
-        rig.fill_image();
-        rig.host.at_pump = 5;   // a few blocks into the write
-        rig.host.on_pump = [&] { rig.runner.abort(); };
-        const CardTaskResult r = rig.runner.run(erase ? CardTask::Erase : CardTask::Program, *rig.image);
-        EXPECT_EQ(r, CardTaskResult::Aborted);
-        EXPECT_EQ(rig.boxes(), (Lines{{" EEProm", "Process Aborted"}})) << erase;
-        EXPECT_EQ(rig.headers(kInsReadBlock).size(), 0u) << "no verify after an aborted write";
-        EXPECT_LT(rig.headers(kInsWriteBlock).size(), 64u);
-        EXPECT_EQ(rig.io.task_running, 0);
-        EXPECT_FALSE(rig.runner.busy());
-    }
-}
-
-TEST(CardFlows, AbortWhileWaitingForASilentCard) {
-    CardRig rig(0);
-    rig.reader.card.mute_after_atr = true;
-    rig.host.at_pump = 2;   // the busy period's pump, then the first byte retry
-    rig.host.on_pump = [&] { rig.runner.abort(); };
-    EXPECT_EQ(rig.runner.run(CardTask::Verify, *rig.image), CardTaskResult::Aborted);
-    EXPECT_EQ(rig.boxes(), (Lines{{" EEProm", "Process Aborted"}})) << "no Ack Not Received, no verify error";
 }
 
 TEST(CardFlows, AbortDuringReadKeepsWhatWasRead) {

@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "card_rig.h"
 
 namespace korvane {
@@ -60,14 +62,6 @@ TEST(CardLink, NoAnswerToResetAfterTenAttempts) {
     }
 }
 
-TEST(CardLink, MissingReaderPortIsReportedOnce) {
-    CardRig rig;
-    rig.reader.missing = true;
-    EXPECT_FALSE(rig.io.read_blocks(128, false));
-    EXPECT_EQ(rig.boxes(), (Lines{{" ERROR!", "Unable To Open COM2"}})) << "no second box for the missing ATR";
-    EXPECT_EQ(rig.io.task_running, 0);
-}
-
 TEST(CardLink, InitSelectsTheAddressingOfThe24C16) {
     for (int type : {4, 6}) {
         CardRig rig(type);
@@ -79,56 +73,53 @@ TEST(CardLink, InitSelectsTheAddressingOfThe24C16) {
     }
 }
 
-TEST(CardLink, ProcedureBytesBecomeTheError) {
-    const std::pair<std::uint8_t, const char*> cases[] = {
-        {0x6E, "Class not valid"}, {0x6D, "Instruction not valid"}, {0x67, "Message Length Not Correct"},
-        {0x60, "Unknown Error"},   {0x10, "Unable To Open COM2"},
-        // The codes of the link's own errors, when a procedure byte happens to carry them.
-        {0x01, "CheckSum Not Correct"}, {0x02, "No ATR Received"}, {0x03, "Status Byte UnKnown"},
-        {0x23, "Ack Not Received"},     {0x90, "Unknown Error"},
+// A wrong procedure byte (its value taken as the error code) or status byte in Init or a write
+// block ends the write with its one message and no verify; the codes of the link's own errors
+// come out as their texts when a procedure byte happens to carry them.
+TEST(CardLink, ProcedureAndStatusBytesBecomeTheError) {
+    using Spoil = std::function<void(test::FakeCard&)>;
+    const auto init_procedure = [](std::uint8_t b) -> Spoil {
+        return [b](test::FakeCard& c) { c.procedure_for[kInsInit] = b; };
     };
-    for (const auto& [procedure, text] : cases) {
-        CardRig rig;
-        rig.reader.card.procedure_for[kInsInit] = procedure;
-        EXPECT_FALSE(rig.io.write_blocks(32));
-        EXPECT_EQ(rig.boxes(), (Lines{{" ERROR!", text}})) << int(procedure);
-        EXPECT_EQ(rig.headers(kInsWriteBlock).size(), 0u);
-    }
-}
-
-TEST(CardLink, AWrongProcedureByteOfABlockIsTheErrorToo) {
-    // 0x00 where a write block's 0x02 was due would read as success if taken as a code.
-    const std::pair<std::uint8_t, const char*> cases[] = {{0x00, "Unknown Error"}, {0x01, "CheckSum Not Correct"},
-                                                          {0x6D, "Instruction not valid"}};
-    for (const auto& [procedure, text] : cases) {
-        CardRig rig;
-        rig.reader.card.procedure_for[kInsWriteBlock] = procedure;
-        EXPECT_EQ(rig.runner.run(CardTask::Program, *rig.image), CardTaskResult::Failed);
-        EXPECT_EQ(rig.boxes(), (Lines{{" ERROR!", text}})) << int(procedure);
-        EXPECT_EQ(rig.headers(kInsWriteBlock).size(), 1u) << "the first block ends the write";
-        EXPECT_EQ(rig.headers(kInsReadBlock).size(), 0u) << "no verify after a failed write";
-    }
-}
-
-TEST(CardLink, StatusBytesAfterInitAndWrite) {
+    const auto block_procedure = [](std::uint8_t b) -> Spoil {
+        return [b](test::FakeCard& c) { c.procedure_for[kInsWriteBlock] = b; };
+    };
     struct Case {
         const char* what;
-        void (*spoil)(test::FakeCard&);
+        Spoil spoil;
         const char* text;
+        std::size_t write_blocks;   // sent before the error
     };
     const Case cases[] = {
-        {"init status 0x6F", [](test::FakeCard& c) { c.init_status = 0x6F; }, "Status Byte UnKnown"},
-        {"init status 0x10", [](test::FakeCard& c) { c.init_status = 0x10; }, "Status Byte UnKnown"},
-        {"init status missing", [](test::FakeCard& c) { c.drop_init_status = true; }, "Status Byte UnKnown"},
-        {"write status missing", [](test::FakeCard& c) { c.drop_write_status = true; }, "Status Byte UnKnown"},
-        {"write status 0x10", [](test::FakeCard& c) { c.write_status = 0x10; }, "CheckSum Not Correct"},
+        {"init 0x6E", init_procedure(0x6E), "Class not valid", 0},
+        {"init 0x6D", init_procedure(0x6D), "Instruction not valid", 0},
+        {"init 0x67", init_procedure(0x67), "Message Length Not Correct", 0},
+        {"init 0x60", init_procedure(0x60), "Unknown Error", 0},
+        {"init 0x10", init_procedure(0x10), "Unable To Open COM2", 0},
+        {"init 0x01", init_procedure(0x01), "CheckSum Not Correct", 0},
+        {"init 0x02", init_procedure(0x02), "No ATR Received", 0},
+        {"init 0x03", init_procedure(0x03), "Status Byte UnKnown", 0},
+        {"init 0x23", init_procedure(0x23), "Ack Not Received", 0},
+        {"init 0x90", init_procedure(0x90), "Unknown Error", 0},
+        // 0x00 where a write block's 0x02 was due would read as success if taken as a code.
+        {"block 0x00", block_procedure(0x00), "Unknown Error", 1},
+        {"block 0x01", block_procedure(0x01), "CheckSum Not Correct", 1},
+        {"block 0x6D", block_procedure(0x6D), "Instruction not valid", 1},
+        {"init status 0x6F", [](test::FakeCard& c) { c.init_status = 0x6F; }, "Status Byte UnKnown", 0},
+        {"init status 0x10", [](test::FakeCard& c) { c.init_status = 0x10; }, "Status Byte UnKnown", 0},
+        {"init status missing", [](test::FakeCard& c) { c.drop_init_status = true; }, "Status Byte UnKnown", 0},
+        {"write status missing", [](test::FakeCard& c) { c.drop_write_status = true; }, "Status Byte UnKnown", 1},
+        {"write status 0x10", [](test::FakeCard& c) { c.write_status = 0x10; }, "CheckSum Not Correct", 1},
+        {"write status 0x6F", [](test::FakeCard& c) { c.write_status = 0x6F; }, "Status Byte UnKnown", 1},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
         CardRig rig;
         c.spoil(rig.reader.card);
-        EXPECT_EQ(rig.runner.run(CardTask::Program, *rig.image), CardTaskResult::Failed) << c.what;
-        EXPECT_EQ(rig.boxes(), (Lines{{" ERROR!", c.text}})) << c.what;
-        EXPECT_LE(rig.headers(kInsWriteBlock).size(), 1u) << c.what;
+        EXPECT_EQ(rig.runner.run(CardTask::Program, *rig.image), CardTaskResult::Failed);
+        EXPECT_EQ(rig.boxes(), (Lines{{" ERROR!", c.text}}));
+        EXPECT_EQ(rig.headers(kInsWriteBlock).size(), c.write_blocks);
+        EXPECT_EQ(rig.headers(kInsReadBlock).size(), 0u) << "no verify after a failed write";
     }
 }
 
@@ -137,7 +128,8 @@ TEST(CardLink, OnlyTheFirstErrorOfAnOperationIsShown) {
     CardRig missing;
     missing.reader.missing = true;
     EXPECT_EQ(missing.runner.run(CardTask::Erase, *missing.image), CardTaskResult::Failed);
-    EXPECT_EQ(missing.boxes(), (Lines{{" ERROR!", "Unable To Open COM2"}}));
+    EXPECT_EQ(missing.boxes(), (Lines{{" ERROR!", "Unable To Open COM2"}})) << "no second box for the missing ATR";
+    EXPECT_EQ(missing.io.task_running, 0);
     // Each operation shows its own first error again.
     EXPECT_EQ(missing.runner.run(CardTask::Verify, *missing.image), CardTaskResult::Failed);
     EXPECT_EQ(missing.boxes().size(), 2u);

@@ -1,5 +1,5 @@
 // Every card of the table end to end on the simulated bench: the loader written into the card's
-// PIC, the EEPROM programmed, read back, verified and erased through it; abort and the card faults.
+// PIC, the EEPROM programmed, read back, verified and erased through it; switching cards.
 #include <gtest/gtest.h>
 
 #include "card_bench.h"
@@ -49,15 +49,6 @@ std::string card_test_name(const ::testing::TestParamInfo<int>& info) {
 
 INSTANTIATE_TEST_SUITE_P(EveryCard, CardOnSim, ::testing::Range(0, kIsoCardCount), card_test_name);
 
-class CardFaultsOnSim : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (!test::loaders_built()) GTEST_SKIP() << "this build carries no loader images";
-    }
-    // GoldCard: the smallest EEPROM behind a 16F84.
-    const TIsoCard& gold = *iso_card_at(0);
-};
-
 // Needs no loader image: what a build without them writes.
 TEST(CardWithoutLoader, ABlankLoaderLeavesACardThatNeverAnswers) {
     CardBench bench(*iso_card_at(0));
@@ -65,38 +56,6 @@ TEST(CardWithoutLoader, ABlankLoaderLeavesACardThatNeverAnswers) {
     ASSERT_TRUE(bench.write_loader());
     EXPECT_EQ(bench.run(CardTask::Verify), CardTaskResult::Failed);
     EXPECT_EQ(bench.boxes(), (Lines{{" ERROR!", "No ATR Received"}}));
-}
-
-// The fault comes after the loader was written, so the card it hits does run the loader.
-void expect_fault(const TIsoCard& card, const char* fault, const char* text) {
-    CardBench bench(card);
-    ASSERT_TRUE(bench.write_loader());
-    sim::SimBench::instance().set_faults(fault);
-    EXPECT_EQ(bench.run(CardTask::Read), CardTaskResult::Failed) << fault;
-    EXPECT_EQ(bench.boxes(), (Lines{{" ERROR!", text}})) << fault;
-}
-
-TEST_F(CardFaultsOnSim, SilentCard) { expect_fault(gold, "silent", "No ATR Received"); }
-TEST_F(CardFaultsOnSim, BadAnswerToReset) { expect_fault(gold, "badatr", "No ATR Received"); }
-TEST_F(CardFaultsOnSim, CorruptedBlockChecksum) { expect_fault(gold, "cardchk", "CheckSum Not Correct"); }
-
-TEST_F(CardFaultsOnSim, AbortDuringProgram) {
-    CardBench bench(gold);
-    ASSERT_TRUE(bench.write_loader());
-    bench.host.at_pump = bench.host.pumps + 10;
-    bench.host.on_pump = [&] { bench.runner.abort(); };
-    bench.fill_random(7);
-    EXPECT_EQ(bench.run(CardTask::Program), CardTaskResult::Aborted);
-    EXPECT_EQ(bench.boxes(), (Lines{{" EEProm", "Process Aborted"}}));
-}
-
-// Write Loader verifies what it writes: a configuration word that does not take (the 16F628's
-// was lost this way when its write cycle outlasted the programming delay) fails the command.
-TEST_F(CardFaultsOnSim, ConfigurationWordThatDoesNotTakeFailsWriteLoader) {
-    CardBench bench(*iso_card_at(5), "stuck=0x2007:0x0001");   // GreenCard 64: 0x3F29 cannot be written
-    EXPECT_FALSE(bench.write_loader());
-    EXPECT_EQ(bench.boxes(), (Lines{{"PIC 16F628  ERROR!            Offset = 02007h", "Write Config Failure",
-                                     "Max Retries Exceeded"}}));
 }
 
 // A user changing the card type in one run: the same objects and bench throughout, each card keeping

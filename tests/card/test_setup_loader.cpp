@@ -5,13 +5,11 @@
 
 #include <memory>
 
-#include "app/settings.h"
 #include "card/setup_loader.h"
 #include "card/write_loader.h"
-#include "pic/fake_host.h"
 #include "pic/fake_pic16.h"
+#include "pic/pic_bench.h"
 #include "pic/pic_catalogue.h"
-#include "pic/tpic.h"
 
 namespace korvane {
 namespace {
@@ -37,11 +35,7 @@ TEST(SetupLoader, LinesEndAtCarriageReturn) {
     EXPECT_EQ(line, "cd");
 }
 
-TEST(SetupLoader, ResourceByFamily) {
-    EXPECT_STREQ(loader_resource_name(0), "UNIVERSAL_LOADER16F");
-    EXPECT_STREQ(loader_resource_name(3), "UNIVERSAL_LOADER16F");
-    EXPECT_STREQ(loader_resource_name(10), "UNIVERSAL_LOADER18F");
-    // Whatever the build carries, a loader text is HEX text that ends with the end record.
+TEST(SetupLoader, WhateverTheBuildCarriesIsHexTextWithItsEndRecord) {
     for (int device : {0, 10}) {
         const std::string text = loader_text(device);
         if (!text.empty()) {
@@ -76,19 +70,9 @@ TEST(SetupLoader, MissingImageLeavesTheBufferBlank) {
     EXPECT_EQ(image->config[7], pic_cleared_config_word(0));
 }
 
-struct LoaderView : IPicTaskView {
-    std::vector<std::string> calls;
-    void show_pic_id(const std::string& id) override { calls.push_back("id " + id); }
-    void lock_config_panel() override { calls.push_back("lock"); }
-    void refresh_views(bool clear) override { calls.push_back(clear ? "refresh clear" : "refresh"); }
-    void enable_abort() override { calls.push_back("abort on"); }
-    void disable_abort() override { calls.push_back("abort off"); }
-};
-
-class WriteLoader : public ::testing::Test {
+class WriteLoader : public ::testing::Test, protected test::PicBench<test::FakePic16> {
 protected:
     WriteLoader() {
-        apply_settings_defaults(settings, "/tmp/");
         settings.iso_pic_device = 0;
         settings.confirm_program = 0;
         pic.load_settings(true);
@@ -96,13 +80,7 @@ protected:
         writer.set_priority = nullptr;
         writer.loader_source = [](int) { return std::string(kLoader16F); };
     }
-    SettingsRecord settings{};
-    test::FakeHost host;
-    test::FakePic16 chip;
-    LoaderView view;
-    TPIC pic{settings, host, chip};
     LoaderWriter writer{settings, host, view, pic};
-    std::unique_ptr<PicImage> image = std::make_unique<PicImage>();
 };
 
 TEST_F(WriteLoader, ProgramsTheLoaderVerifiedWithoutASuccessBox) {

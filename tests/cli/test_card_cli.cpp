@@ -11,24 +11,8 @@ namespace {
 
 using ::testing::HasSubstr;
 using test::shell_quote;
-using test::TempDir;
 
-class CardCommand : public ::testing::Test {
-protected:
-    // Both ports lead to the simulator; nothing real is ever opened.
-    int cli(const std::string& args) { return cli_with("", args); }
-    int cli_with(const std::string& extra_env, const std::string& args) {
-        // COM7 leads to a path that does not exist: a reader port that will not open.
-        const std::string env = "KORVANE_COM1=SIM KORVANE_COM2=SIM KORVANE_COM7=/nonexistent/reader "
-                                "KORVANE_SIM_CLOCK=virtual " + extra_env + " KORVANE_SIM_DIR=" +
-                                shell_quote(sim_dir.str()) + " KORVANE_CONFIG_DIR=" + shell_quote(cfg_dir.str());
-        const test::CliRun r = test::run_cli(dir, args, env);
-        err = r.err;
-        return r.status;
-    }
-    TempDir dir, sim_dir, cfg_dir;
-    std::string err;
-};
+using CardCommand = test::SimCli;
 
 TEST_F(CardCommand, UsageErrors) {
     EXPECT_EQ(cli("card"), 2);
@@ -88,7 +72,7 @@ TEST_F(CardCommand, SimulatedCardFaults) {
         {"cardchk", " ERROR!: CheckSum Not Correct"},
     };
     for (const auto& [fault, text] : cases) {
-        EXPECT_EQ(cli_with("KORVANE_SIM=" + std::string(fault), "card --reader COM2 goldcard read " + back), 1);
+        EXPECT_EQ(cli("card --reader COM2 goldcard read " + back, "KORVANE_SIM=" + std::string(fault)), 1);
         EXPECT_THAT(err, HasSubstr(text)) << fault;
     }
 }

@@ -5,17 +5,10 @@
 
 using namespace korvane;
 using korvane::test::CliRun;
-using korvane::test::TempDir;
 
 namespace {
 
-class CompareCli : public ::testing::Test {
-protected:
-    CliRun cli(const std::string& args) { return test::run_cli(dir, args); }
-    std::string path(const std::string& name) const { return (dir.path() / name).string(); }
-    std::string q(const std::string& name) const { return test::shell_quote(path(name)); }
-    TempDir dir;
-};
+using CompareCli = test::CliFiles;
 
 TEST_F(CompareCli, PicRowsWithDifferencesAndTheirCount) {
     // Word 0 = 0x2805 in A; in B word 0 = 0x0805 (high byte only) and word 9 = 0x0000.

@@ -10,18 +10,10 @@
 
 using namespace korvane;
 using korvane::test::CliRun;
-using korvane::test::TempDir;
 
 namespace {
 
-class ConvertCli : public ::testing::Test {
-protected:
-    test::CliRun cli(const std::string& args) { return test::run_cli(dir, args); }
-    std::string path(const std::string& name) const { return (dir.path() / name).string(); }
-    std::string q(const std::string& name) const { return test::shell_quote(path(name)); }
-
-    TempDir dir;
-};
+using ConvertCli = test::CliFiles;
 
 } // namespace
 

@@ -18,27 +18,9 @@ namespace {
 
 using test::read_file;
 using test::shell_quote;
-using test::TempDir;
 using test::write_file;
 
-class DeviceCommands : public ::testing::Test {
-protected:
-    // COM1 is the simulator persisted in sim_dir; the settings live in cfg_dir.
-    std::string env(const char* clock = "virtual") const {
-        return "KORVANE_COM1=SIM KORVANE_SIM_CLOCK=" + std::string(clock) + " KORVANE_SIM_DIR=" +
-               shell_quote(sim_dir.str()) + " KORVANE_CONFIG_DIR=" + shell_quote(cfg_dir.str());
-    }
-    int cli(const std::string& args, const std::string& extra_env = "") {
-        const test::CliRun r = test::run_cli(dir, args, env() + " " + extra_env);
-        err = r.err;
-        out = r.out;
-        return r.status;
-    }
-    std::string path(const char* name) const { return (dir.path() / name).string(); }
-
-    TempDir dir, sim_dir, cfg_dir;
-    std::string err, out;
-};
+using DeviceCommands = test::SimCli;
 
 TEST_F(DeviceCommands, ProgramThenReadInAnotherProcessGivesTheSameHex) {
     // The words the chip holds at 0x2004..0x2006 come back from a read; take them from a first one.
@@ -89,22 +71,6 @@ TEST_F(DeviceCommands, WrongDeviceAndMissingFileAreFailuresAndBadUsageIsTwo) {
     EXPECT_EQ(cli("-d 16F84 read --io usb " + path("x.hex")), 2);
 }
 
-TEST_F(DeviceCommands, InterruptAbortsTheTaskAndClosesThePort) {
-    auto image = std::make_unique<PicImage>();
-    clear_pic_image(*image, 0);
-    for (int i = 0; i < 1024; ++i) image->code[std::size_t(i)] = std::uint16_t(i);
-    write_file(path("in.hex"), pic_hex_text(*image, 0));
-    // Real time: the program takes seconds, the interrupt comes after half a second.
-    const test::CliRun r =
-        test::run_cli_interrupted(dir, "-d 16F84 program " + shell_quote(path("in.hex")), env("real"));
-    EXPECT_EQ(r.status, 1);
-    err = r.err;
-    EXPECT_NE(err.find("PIC 16F84  : Process Aborted"), std::string::npos) << err;
-    EXPECT_EQ(err.find("Successfully"), std::string::npos) << err;
-    // The port is free again and the chip answers: the next run works.
-    EXPECT_EQ(cli("-d 16F84 erase"), 0) << err;
-}
-
 TEST_F(DeviceCommands, Pic18ProgramReadVerifyAndEraseInSeparateProcesses) {
     auto image = std::make_unique<PicImage>();
     clear_pic_image(*image, 10);
@@ -134,20 +100,22 @@ TEST_F(DeviceCommands, Pic18ProgramReadVerifyAndEraseInSeparateProcesses) {
     EXPECT_NE(err.find("PIC 18F452  ERROR!: Wrong PIC Type Selected"), std::string::npos) << err;
 }
 
-TEST_F(DeviceCommands, InterruptAborts18FProgrammingAndTheChipAnswersAfterwards) {
-    auto image = std::make_unique<PicImage>();
-    clear_pic_image(*image, 6);
-    for (int i = 0; i < 16384; ++i) image->code[std::size_t(i)] = std::uint16_t(i);
-    write_file(path("in.hex"), pic_hex_text(*image, 6));
-    // Real time: 1024 programming waits of 11 ms, the interrupt after half a second.
-    const test::CliRun r =
-        test::run_cli_interrupted(dir, "-d 18F252 program " + shell_quote(path("in.hex")), env("real"));
-    EXPECT_EQ(r.status, 1);
-    err = r.err;
-    EXPECT_NE(err.find("PIC 18F252 : Process Aborted"), std::string::npos) << err;
-    EXPECT_EQ(err.find("Successfully"), std::string::npos) << err;
-    EXPECT_EQ(cli("-d 18F252 erase"), 0) << err;
-    EXPECT_NE(err.find("PIC 18F252 : PIC Erasing; Successfully Completed"), std::string::npos) << err;
+// Real time: programming takes seconds (the 18F252's 1024 programming waits of 11 ms), the
+// interrupt comes after half a second. The port is free again and the chip answers the next run.
+TEST_F(DeviceCommands, InterruptAbortsTheTaskAndTheChipAnswersAfterwards) {
+    for (auto [device, name, words, title] : {std::tuple{0, "16F84", 1024, "PIC 16F84  : "},
+                                              std::tuple{6, "18F252", 16384, "PIC 18F252 : "}}) {
+        SCOPED_TRACE(name);
+        auto image = std::make_unique<PicImage>();
+        clear_pic_image(*image, device);
+        for (int i = 0; i < words; ++i) image->code[std::size_t(i)] = std::uint16_t(i);
+        write_file(path("in.hex"), pic_hex_text(*image, device));
+        EXPECT_EQ(interrupted("-d " + std::string(name) + " program " + shell_quote(path("in.hex"))), 1);
+        EXPECT_NE(err.find(std::string(title) + "Process Aborted"), std::string::npos) << err;
+        EXPECT_EQ(err.find("Successfully"), std::string::npos) << err;
+        EXPECT_EQ(cli("-d " + std::string(name) + " erase"), 0) << err;
+        EXPECT_NE(err.find(std::string(title) + "PIC Erasing; Successfully Completed"), std::string::npos) << err;
+    }
 }
 
 TEST_F(DeviceCommands, PortsListsTheSimulatorLast) {

@@ -11,25 +11,9 @@ namespace {
 
 using test::read_file;
 using test::shell_quote;
-using test::TempDir;
 using test::write_file;
 
-class EEPromCommands : public ::testing::Test {
-protected:
-    std::string env(const char* clock = "virtual") const {
-        return "KORVANE_COM1=SIM KORVANE_SIM_CLOCK=" + std::string(clock) + " KORVANE_SIM_DIR=" +
-               shell_quote(sim_dir.str()) + " KORVANE_CONFIG_DIR=" + shell_quote(cfg_dir.str());
-    }
-    int cli(const std::string& args, const std::string& extra_env = "") {
-        const test::CliRun r = test::run_cli(dir, args, env() + " " + extra_env);
-        err = r.err;
-        return r.status;
-    }
-    std::string path(const char* name) const { return (dir.path() / name).string(); }
-
-    TempDir dir, sim_dir, cfg_dir;
-    std::string err;
-};
+using EEPromCommands = test::SimCli;
 
 TEST_F(EEPromCommands, UsageErrorsExitWithTwoBeforeAnythingRuns) {
     struct Case { const char* args; const char* message; };
@@ -53,12 +37,6 @@ TEST_F(EEPromCommands, AnEmptySocketOrAMissingFileExitsWithOne) {
     EXPECT_EQ(cli("-d 24C02 verify " + path("missing.bin")), 1);
     EXPECT_NE(err.find("EEProm 24C02 ERROR!: Invalid File Name"), std::string::npos) << err;
 }
-
-} // namespace
-} // namespace korvane
-
-namespace korvane {
-namespace {
 
 TEST_F(EEPromCommands, A24C512BinProgramsReadsBackAndAChangedByteFailsTheVerify) {
     std::string bytes(65536, '\0');
@@ -84,22 +62,17 @@ TEST_F(EEPromCommands, A24C512BinProgramsReadsBackAndAChangedByteFailsTheVerify)
     EXPECT_NE(err.find("EEProm Erase Successfully Completed"), std::string::npos) << err;
 }
 
-} // namespace
-} // namespace korvane
-
-namespace korvane {
-namespace {
-
-TEST_F(EEPromCommands, InterruptAbortsTheTaskAndTheNextRunWorks) {
+// Ctrl-C or SIGTERM: the task ends through its end steps and the next run works. Real time: the
+// write cycles alone take over a second, the signal comes after half a second.
+TEST_F(EEPromCommands, InterruptOrSigtermAbortsTheTaskAndTheNextRunWorks) {
     write_file(path("in.bin"), std::string(8192, '\x33'));
-    // Real time: the write cycles alone take over a second, the interrupt comes after half a second.
-    const test::CliRun r =
-        test::run_cli_interrupted(dir, "-d 24C64 program --verify-after " + shell_quote(path("in.bin")), env("real"));
-    EXPECT_EQ(r.status, 1);
-    err = r.err;
-    EXPECT_NE(err.find("EEProm 24C64: Process Aborted"), std::string::npos) << err;
-    EXPECT_EQ(err.find("Successfully"), std::string::npos) << err;
-    EXPECT_EQ(cli("-d 24C64 read " + path("out.bin")), 0) << err;
+    for (const char* signal : {"INT", "TERM"}) {
+        SCOPED_TRACE(signal);
+        EXPECT_EQ(interrupted("-d 24C64 program --verify-after " + shell_quote(path("in.bin")), signal), 1);
+        EXPECT_NE(err.find("EEProm 24C64: Process Aborted"), std::string::npos) << err;
+        EXPECT_EQ(err.find("Successfully"), std::string::npos) << err;
+        EXPECT_EQ(cli("-d 24C64 read " + path("out.bin")), 0) << err;
+    }
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 // korvane-cli task commands as a terminal user meets them: the progress bar on a terminal's stderr,
-// and aborts by signal for the EEPROM and card families.
+// and the card loader aborted by signal.
 #include <gtest/gtest.h>
 
 #if __has_include("sim/sim_bench.h")
@@ -72,34 +72,12 @@ private:
     int master_ = -1, slave_ = -1;
 };
 
-class TaskTerminal : public ::testing::Test {
+class TaskTerminal : public SimCli {
 protected:
-    std::string env(const char* clock) const {
-        return "KORVANE_COM1=SIM KORVANE_COM2=SIM KORVANE_SIM_CLOCK=" + std::string(clock) +
-               " KORVANE_SIM_DIR=" + shell_quote(sim_dir.str()) + " KORVANE_CONFIG_DIR=" + shell_quote(cfg_dir.str());
+    // The shell line for the terminal, on the virtual clock.
+    std::string command(const std::string& args) const {
+        return env() + " " + shell_quote(KORVANE_CLI_PATH) + " " + args;
     }
-    std::string cli(const char* clock, const std::string& args) const {
-        return env(clock) + " " + shell_quote(KORVANE_CLI_PATH) + " " + args;
-    }
-    // Starts the command in real time, sends `signal` after half a second; the exit status, -1
-    // when the process did not exit by itself. stderr goes to the file "err".
-    int interrupted(const std::string& args, const char* signal) {
-        const std::string cmd = cli("real", args) + " 2>" + shell_quote(path("err")) + " & pid=$!; sleep 0.5; kill -" +
-                                signal + " $pid; wait $pid";
-        const int status = std::system(cmd.c_str());
-        err = read_file(path("err"));
-        // The shell reports a process killed by a signal as 128 + its number.
-        return WIFEXITED(status) && WEXITSTATUS(status) < 128 ? WEXITSTATUS(status) : -1;
-    }
-    int run(const std::string& args) {
-        const CliRun r = run_cli(dir, args, env("virtual"));
-        err = r.err;
-        return r.status;
-    }
-    std::string path(const char* name) const { return (dir.path() / name).string(); }
-
-    TempDir dir, sim_dir, cfg_dir;
-    std::string err;
 };
 
 const std::string kFullBar = "\r[" + std::string(40, '#') + "] 100%";
@@ -113,27 +91,19 @@ TEST_F(TaskTerminal, TheBarFillsAndIsClearedBeforeTheClosingMessage) {
     for (int i = 0; i < 64; ++i) image->code[std::size_t(i)] = std::uint16_t(i);
     write_file(path("in.hex"), pic_hex_text(*image, 0));
     std::string shown;
-    EXPECT_EQ(term.run(cli("virtual", "-d 16F84 program " + shell_quote(path("in.hex"))), shown), 0) << shown;
+    EXPECT_EQ(term.run(command("-d 16F84 program " + shell_quote(path("in.hex"))), shown), 0) << shown;
     EXPECT_NE(shown.find("\r[" + std::string(40, '.') + "]   0%"), std::string::npos) << shown;
     EXPECT_NE(shown.find("\r[" + std::string(20, '#') + std::string(20, '.') + "]  50%"), std::string::npos) << shown;
     EXPECT_NE(shown.find("%" + kClearLine + "PIC 16F84  : PIC Programming"), std::string::npos) << shown;
 
     write_file(path("in.bin"), std::string(2048, 'k'));
-    EXPECT_EQ(term.run(cli("virtual", "-d 24C16 program " + shell_quote(path("in.bin"))), shown), 0) << shown;
+    EXPECT_EQ(term.run(command("-d 24C16 program " + shell_quote(path("in.bin"))), shown), 0) << shown;
     EXPECT_NE(shown.find(kFullBar + kClearLine), std::string::npos) << shown;
     EXPECT_NE(shown.find("EEProm Write Successfully Completed"), std::string::npos) << shown;
 
     // Not on a terminal: no bar at all.
-    EXPECT_EQ(run("-d 24C16 verify " + shell_quote(path("in.bin"))), 0) << err;
+    EXPECT_EQ(cli("-d 24C16 verify " + shell_quote(path("in.bin"))), 0) << err;
     EXPECT_EQ(err.find('['), std::string::npos) << err;
-}
-
-TEST_F(TaskTerminal, SigtermAbortsAnEEPromTaskThroughItsEndSteps) {
-    write_file(path("in.bin"), std::string(65536, 'z'));
-    EXPECT_EQ(interrupted("-d 24C512 program " + shell_quote(path("in.bin")), "TERM"), 1);
-    EXPECT_NE(err.find("EEProm 24C512: Process Aborted"), std::string::npos) << err;
-    EXPECT_EQ(err.find("Successfully"), std::string::npos) << err;
-    EXPECT_EQ(run("-d 24C512 erase"), 0) << err;
 }
 
 // SIGTERM too: killed half-way, the card would be left with part of a loader and its PIC powered.
@@ -142,7 +112,7 @@ TEST_F(TaskTerminal, CtrlCOrSigtermAbortsTheCardLoaderWhichThenWritesInAnotherRu
         EXPECT_EQ(interrupted("card goldcard loader", signal), 1) << signal;
         EXPECT_NE(err.find("Process Aborted"), std::string::npos) << err;
         EXPECT_EQ(err.find("loader written"), std::string::npos) << err;
-        ASSERT_EQ(run("card goldcard loader"), 0) << err;
+        ASSERT_EQ(cli("card goldcard loader"), 0) << err;
         EXPECT_NE(err.find(": loader written"), std::string::npos) << err;
     }
 }

@@ -19,6 +19,12 @@ inline unsigned chip_page(int type) {
     return pages[type];
 }
 
+// Random bytes up to the type's last address.
+inline void fill_random(EEPromImage& image, std::int32_t last_address, unsigned seed) {
+    std::mt19937 rng(seed);
+    for (std::int32_t i = 0; i <= last_address; ++i) image.bytes[std::size_t(i)] = std::uint8_t(rng());
+}
+
 struct RecordingView : IEEPromTaskView {
     std::string log;   // a abort widgets on, A off, l list off, L list on, m refresh+clear, k refresh
     void enable_abort() override { log += 'a'; }
@@ -41,10 +47,7 @@ struct EERig {
         runner.set_priority = nullptr;
         clear_eeprom_image(*image, type);
     }
-    void fill_random(unsigned seed) {
-        std::mt19937 rng(seed);
-        for (std::int32_t i = 0; i <= ee.last_address; ++i) image->bytes[std::size_t(i)] = std::uint8_t(rng());
-    }
+    void fill_random(unsigned seed) { test::fill_random(*image, ee.last_address, seed); }
     bool image_matches_chip() const {
         for (std::int32_t i = 0; i <= ee.last_address; ++i)
             if (chip.memory[std::size_t(i)] != image->bytes[std::size_t(i)]) return false;

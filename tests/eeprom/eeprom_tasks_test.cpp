@@ -147,12 +147,6 @@ TEST(EEPromTasks, APortThatDoesNotOpenEndsTheFlowQuietly) {
     EXPECT_TRUE(recent_device_items(rig.settings).empty());
 }
 
-} // namespace
-} // namespace korvane::test
-
-namespace korvane::test {
-namespace {
-
 // Aborting at any pump of a task: one notice and nothing after it, the port closed, the busy
 // period over, the device list enabled again, and a read that was stopped leaves the buffer
 // flagged empty. The first and the last pump belong to the busy period, outside any operation.

@@ -2,7 +2,6 @@
 // The EEPROM tasks on the simulated bench: the real line interface (either backend) in EEPROM
 // line mode over port "SIM" on the virtual clock, TI2C, the runner and a recording host.
 #include <memory>
-#include <random>
 
 #include "app/eeprom_tasks.h"
 #include "app/settings.h"
@@ -35,10 +34,7 @@ struct EESimRig {
     ~EESimRig() { sim::SimBench::instance().set_faults(""); }
 
     TaskResult run(EEPromTask t) { return runner.run(t, *image); }
-    void fill_random(unsigned seed) {
-        std::mt19937 rng(seed);
-        for (std::int32_t i = 0; i <= ee.last_address; ++i) image->bytes[std::size_t(i)] = std::uint8_t(rng());
-    }
+    void fill_random(unsigned seed) { test::fill_random(*image, ee.last_address, seed); }
 
     SettingsRecord settings{};
     FakeHost host;

@@ -1,10 +1,12 @@
 #pragma once
-// A host that records message boxes, LEDs and progress, and can run an action at a given pump.
+// A host that records message boxes, LEDs and progress, and can run an action at a given pump;
+// the PIC task view that records what the window was told.
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "app/host.h"
+#include "app/pic_tasks.h"
 
 namespace korvane::test {
 
@@ -63,6 +65,26 @@ public:
         for (const Box& b : boxes) out.push_back(b.lines);
         return out;
     }
+};
+
+class FakePicView : public IPicTaskView {
+public:
+    std::string id;                    // the last PICID shown
+    std::vector<std::string> ids, calls;
+    int locks = 0, enables = 0, disables = 0;
+    std::vector<bool> refreshes;
+    void show_pic_id(const std::string& s) override {
+        id = s;
+        ids.push_back(s);
+        calls.push_back("id " + s);
+    }
+    void lock_config_panel() override { ++locks, calls.push_back("lock"); }
+    void refresh_views(bool clear) override {
+        refreshes.push_back(clear);
+        calls.push_back(clear ? "refresh clear" : "refresh");
+    }
+    void enable_abort() override { ++enables, calls.push_back("abort on"); }
+    void disable_abort() override { ++disables, calls.push_back("abort off"); }
 };
 
 } // namespace korvane::test

@@ -6,31 +6,23 @@
 #include <cstdint>
 #include <cstdio>
 #include <map>
-#include <string>
-#include <vector>
 
-#include "pic/programmer_lines.h"
+#include "fake_chip_lines.h"
 
 namespace korvane::test {
 
-class FakePic16 : public IProgrammerLines {
+class FakePic16 : public FakeChipLines {
 public:
     std::array<std::uint16_t, 8192> code{};
     std::array<std::uint8_t, 256> data{};
     std::array<std::uint16_t, 8> config{};
     unsigned code_size = 1024, data_size = 64;
-    bool present = true;
-    bool open_ok = true;
     std::map<unsigned, std::uint16_t> stuck_low;      // address -> bits that never become 1
     std::map<unsigned, std::uint8_t> stuck_data_low;  // data address -> bits that never become 1
 
-    // Counters the tests look at.
-    int opens = 0, writes = 0, reads = 0, increments = 0;
-    bool open = false;
-    // When on, the transactions in order: "2:3FFF" a load with its word ("0:FFFF" load configuration
-    // with its 16-bit value), "r4" a read, bare codes for the rest, "w13" a sleep, "T" target on.
-    bool record = false;
-    std::vector<std::string> tokens;
+    int writes = 0, reads = 0, increments = 0;
+    // Tokens: "2:3FFF" a load with its word ("0:FFFF" load configuration with its 16-bit value),
+    // "r4" a read, bare codes for the rest, "w13" a sleep, "T" target on.
 
     FakePic16() {
         code.fill(0x3FFF);
@@ -39,12 +31,6 @@ public:
         config[6] = 0x0560;   // a 16F84, revision 0
     }
 
-    bool open_port(const std::string&) override {
-        ++opens;
-        open = open_ok;
-        return open_ok;
-    }
-    void close_port() override { open = false; }
     void target_on() override {
         note("T");
         pc_ = 0;
@@ -52,8 +38,6 @@ public:
         bits_ = 0;
         shift_ = 0;
     }
-    void data_high() override { dtr_ = true; }
-    void data_low() override { dtr_ = false; }
     void clock_high() override {
         if (clock_) return;
         clock_ = true;
@@ -68,8 +52,6 @@ public:
         clock_ = false;
         falling_edge();
     }
-    bool read_data_in() override { return driving_ ? drive_ : dtr_; }
-    void wait_us(unsigned) override {}
     void sleep_ms(unsigned n) override { note("w" + std::to_string(n)); }
 
 private:
@@ -178,15 +160,10 @@ private:
         }
     }
 
-    void note(const std::string& token) {
-        if (record) tokens.push_back(token);
-    }
-
     Phase phase_ = Phase::Command;
     unsigned bits_ = 0, shift_ = 0, pending_ = 0, last_load_ = 2, seq_ = 0;
     unsigned pc_ = 0, out_clock_ = 0;
     std::uint16_t latch_ = 0x3FFF, out_value_ = 0;
-    bool dtr_ = false, clock_ = false, drive_ = false, driving_ = false;
 };
 
 } // namespace korvane::test

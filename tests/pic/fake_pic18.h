@@ -8,14 +8,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <map>
-#include <string>
-#include <vector>
 
-#include "pic/programmer_lines.h"
+#include "fake_chip_lines.h"
 
 namespace korvane::test {
 
-class FakePic18 : public IProgrammerLines {
+class FakePic18 : public FakeChipLines {
 public:
     std::array<std::uint8_t, 0x8000> code{};
     std::array<std::uint8_t, 8> id{};
@@ -26,21 +24,15 @@ public:
     std::array<std::uint8_t, 256> data{};
     std::uint16_t device_id = 0x0420;   // an 18F452, revision 0
     unsigned code_bytes = 0x8000;
-    bool present = true;
-    bool open_ok = true;
     unsigned ee_write_ms = 4;                       // data EEPROM write time
     std::map<unsigned, std::uint8_t> stuck_low;     // code byte address -> bits that stay 0
     std::map<unsigned, std::uint8_t> stuck_data_low;
 
-    int opens = 0, programs = 0, erases = 0, table_reads = 0, ee_writes = 0;
+    int programs = 0, erases = 0, table_reads = 0, ee_writes = 0;
     int violations = 0;      // programming or erase cut short, EEPROM write while busy
     int unknown_instructions = 0;
-    bool open = false;
-    // When on, the frames in order: "0:0E3F" a core instruction, "13:1234" a table write, "r9" and
-    // "r2" reads, "P11" a programming cycle held 11 ms, "E80" an erase, "w2" a sleep elsewhere,
-    // "T" target on.
-    bool record = false;
-    std::vector<std::string> tokens;
+    // Tokens: "0:0E3F" a core instruction, "13:1234" a table write, "r9" and "r2" reads, "P11" a
+    // programming cycle held 11 ms, "E80" an erase, "w2" a sleep elsewhere, "T" target on.
 
     FakePic18() {
         code.fill(0xFF);
@@ -49,12 +41,6 @@ public:
         data.fill(0xFF);
     }
 
-    bool open_port(const std::string&) override {
-        ++opens;
-        open = open_ok;
-        return open_ok;
-    }
-    void close_port() override { open = false; }
     void target_on() override {
         note("T");
         phase_ = Phase::Command;
@@ -66,8 +52,6 @@ public:
         hold_ = Hold::None;
         erase_stage_ = 0;
     }
-    void data_high() override { dtr_ = true; }
-    void data_low() override { dtr_ = false; }
     void clock_high() override {
         if (clock_) return;
         clock_ = true;
@@ -86,8 +70,6 @@ public:
         clock_ = false;
         if (present) falling_edge();
     }
-    bool read_data_in() override { return driving_ ? drive_ : dtr_; }
-    void wait_us(unsigned) override {}
     void sleep_ms(unsigned n) override {
         if (hold_ != Hold::None) held_ms_ += n;
         else note("w" + std::to_string(n));
@@ -327,10 +309,6 @@ private:
         }
     }
 
-    void note(const std::string& token) {
-        if (record) tokens.push_back(token);
-    }
-
     struct Buffer {
         unsigned base = 0;
         std::array<std::uint8_t, 8> bytes{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
@@ -347,7 +325,6 @@ private:
     bool erase_armed_ = false, multi_panel_ = false, program_pending_ = false;
     std::array<Buffer, 5> buffers_{};   // four panels and the ID locations
     std::vector<unsigned> panels_loaded_;
-    bool dtr_ = false, clock_ = false, drive_ = false, driving_ = false;
 };
 
 } // namespace korvane::test

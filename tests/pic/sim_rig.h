@@ -15,16 +15,6 @@
 
 namespace korvane::test {
 
-class QuietView : public IPicTaskView {
-public:
-    std::string id;
-    void show_pic_id(const std::string& s) override { id = s; }
-    void lock_config_panel() override {}
-    void refresh_views(bool) override {}
-    void enable_abort() override {}
-    void disable_abort() override {}
-};
-
 // Counts the samples of Data In (14 per word read) on the way to the real lines.
 class CountingLines : public ForwardingLines {
 public:
@@ -63,7 +53,7 @@ struct SimRig {
 
     SettingsRecord settings{};
     FakeHost host;
-    QuietView view;
+    FakePicView view;
     PortResolver& resolver = default_port_resolver();
     Serial_IO io{settings, host, resolver};
     SerialIoLines real_lines{io, resolver};

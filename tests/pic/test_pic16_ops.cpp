@@ -5,23 +5,16 @@
 #include <memory>
 #include <random>
 
-#include "app/settings.h"
-#include "fake_host.h"
 #include "fake_pic16.h"
 #include "pic/pic_catalogue.h"
-#include "pic/tpic.h"
+#include "pic_bench.h"
 
 namespace korvane {
 namespace {
 
-using test::FakeHost;
-using test::FakePic16;
-using test::FakeProgress;
-
-class Pic16Ops : public ::testing::Test {
+class Pic16Ops : public ::testing::Test, protected test::PicBench<test::FakePic16> {
 protected:
     Pic16Ops() {
-        apply_settings_defaults(settings, "/tmp/");
         pic.set_device(0);
         pic.load_programmer_params();
         pic.select_image(*image);
@@ -41,16 +34,8 @@ protected:
     // Every word written and read back, at most `n` attempts each.
     void retries(int n) {
         settings.skip_3fff = 0;
-        settings.current_programmer().max_retries = std::uint32_t(n);
-        pic.load_programmer_params();
+        PicBench::retries(n);
     }
-
-    SettingsRecord settings{};
-    FakeHost host;
-    FakePic16 chip;
-    FakeProgress progress;
-    TPIC pic{settings, host, chip};
-    std::unique_ptr<PicImage> image = std::make_unique<PicImage>();
 };
 
 TEST_F(Pic16Ops, ProgramAllThenReadBackGivesTheImage) {

@@ -5,18 +5,16 @@
 #include <memory>
 #include <string>
 
-#include "app/settings.h"
-#include "fake_host.h"
 #include "fake_pic16.h"
-#include "pic/tpic.h"
+#include "pic_bench.h"
 
 namespace korvane {
 namespace {
 
-class Pic16Sequences : public ::testing::Test {
+// The chip records the transactions.
+class Pic16Sequences : public ::testing::Test, protected test::PicBench<test::FakePic16> {
 protected:
     Pic16Sequences() {
-        apply_settings_defaults(settings, "/tmp/");
         settings.skip_3fff = 0;
         pic.set_device(0);
         pic.load_programmer_params();   // JDM: 11 ms programming delay
@@ -27,17 +25,8 @@ protected:
         chip.tokens.clear();
     }
     std::string text(std::size_t from = 0, std::size_t count = std::string::npos) const {
-        std::string s;
-        for (std::size_t i = from; i < chip.tokens.size() && i - from < count; ++i)
-            s += (i > from ? " " : "") + chip.tokens[i];
-        return s;
+        return chip.recorded(from, count);
     }
-
-    SettingsRecord settings{};
-    test::FakeHost host;
-    test::FakePic16 chip;   // records the transactions
-    TPIC pic{settings, host, chip};
-    std::unique_ptr<PicImage> image = std::make_unique<PicImage>();
 };
 
 const std::string kIdsAndConfigErase =

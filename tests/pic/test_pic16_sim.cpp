@@ -54,18 +54,6 @@ INSTANTIATE_TEST_SUITE_P(AllDevicesBothBackends, Pic16OnBench,
                              return name.substr(0, name.find(' ')) + (info.param.direct ? "_direct" : "_api");
                          });
 
-TEST(Pic16Faults, WrongDeviceIdFailsOnlyWithTheCheck) {
-    SimRig rig(2, true, "id=0x09A3");
-    EXPECT_EQ(rig.run(PicTask::Read), TaskResult::Failed);
-    ASSERT_EQ(rig.host.boxes.size(), 1u);
-    EXPECT_EQ(rig.host.boxes[0].lines, (std::vector<std::string>{"PIC 16F876  ERROR!", "Wrong PIC Type Selected"}));
-    rig.settings.check_pic = 0;
-    EXPECT_EQ(rig.run(PicTask::Read), TaskResult::Done);
-    EXPECT_EQ(rig.view.id, "3FFF");
-    EXPECT_EQ(rig.pic.device_id_read, 0x09A0);   // read all takes it from word 6
-    EXPECT_EQ(rig.pic.revision, 3);
-}
-
 TEST(Pic16Faults, StuckBitFailsAtItsOffsetAfterExactlyMaxRetries) {
     SimRig rig(0, false, "stuck=0x10:0x0001");
     rig.settings.current_programmer().max_retries = 3;
@@ -117,44 +105,6 @@ TEST(Pic16OnBenchConfig, BitsTheChipLacksAreNotCompared) {
     EXPECT_EQ(rig.run(PicTask::Verify), TaskResult::Failed);
     ASSERT_FALSE(rig.host.boxes.empty());
     EXPECT_EQ(rig.host.boxes[0].lines[0], "PIC 16F877  ERROR!          PicZone = Config");
-}
-
-TEST(Pic16Faults, EmptySocketReadsBlankAndCannotBeProgrammed) {
-    SimRig rig(1, true, "empty");
-    EXPECT_EQ(rig.run(PicTask::Read), TaskResult::Done);   // an absent device passes the check
-    EXPECT_EQ(rig.image->code[0], 0x3FFF);
-    EXPECT_EQ(rig.image->data[0], 0xFF);
-    rig.image->code[0] = 0x0000;
-    EXPECT_EQ(rig.run(PicTask::Program), TaskResult::Failed);
-    EXPECT_EQ(rig.host.boxes[0].lines[0], "PIC 16F628  ERROR!            Offset = 00000h");
-}
-
-TEST(Pic16Faults, ProtectedChipReadsZeroUntilProtectionIsRemoved) {
-    SimRig rig(0, true);
-    rig.fill_random(3);
-    ASSERT_EQ(rig.run(PicTask::Program), TaskResult::Done);
-    sim::SimBench::instance().set_faults("protect");
-    clear_pic_image(*rig.image, 0);
-    ASSERT_EQ(rig.run(PicTask::Read), TaskResult::Done);
-    EXPECT_EQ(rig.image->code[1], 0x0000);
-    ASSERT_EQ(rig.run(PicTask::ClearCP), TaskResult::Done);
-    EXPECT_EQ(rig.host.boxes.back().lines,
-              (std::vector<std::string>{"PIC 16F84  ", "Code Protection", "Successfully Disabled"}));
-    ASSERT_EQ(rig.run(PicTask::Read), TaskResult::Done);
-    EXPECT_EQ(rig.image->code[1], 0x3FFF);
-    EXPECT_EQ(rig.image->config[7] & 0x3FF0, 0x3FF0);
-}
-
-TEST(Pic16Faults, ChipSlowerThanTheProgrammingDelayFailsUntilTheDelayIsRaised) {
-    SimRig rig(0, true, "tprog=15");
-    rig.settings.skip_3fff = 0;
-    rig.settings.current_programmer().max_retries = 1;
-    rig.fill_random(4);
-    EXPECT_EQ(rig.run(PicTask::Program), TaskResult::Failed);
-    EXPECT_GT(sim::SimBench::instance().counters().timing_violations, 0u);
-    rig.host.boxes.clear();
-    rig.settings.current_programmer().prog_delay_ms = 16;
-    EXPECT_EQ(rig.run(PicTask::Program), TaskResult::Done);
 }
 
 } // namespace

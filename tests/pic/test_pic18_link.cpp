@@ -21,12 +21,6 @@ std::string repeat(const std::string& s, int n) {
     return r;
 }
 
-std::string joined(const std::vector<std::string>& tokens) {
-    std::string s;
-    for (const auto& t : tokens) s += (s.empty() ? "" : " ") + t;
-    return s;
-}
-
 class Pic18LinkOnFake : public ::testing::Test {
 protected:
     Pic18LinkOnFake() {
@@ -35,7 +29,7 @@ protected:
         chip.record = true;
     }
     std::string frames() {
-        const std::string s = joined(chip.tokens);
+        const std::string s = chip.recorded();
         chip.tokens.clear();
         return s;
     }

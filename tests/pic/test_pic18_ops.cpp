@@ -6,20 +6,14 @@
 #include <memory>
 #include <random>
 
-#include "app/settings.h"
-#include "fake_host.h"
 #include "fake_pic18.h"
 #include "pic/pic_catalogue.h"
-#include "pic/tpic.h"
+#include "pic_bench.h"
 
 namespace korvane {
 namespace {
 
-using test::FakeHost;
-using test::FakePic18;
-using test::FakeProgress;
-
-class Pic18Ops : public ::testing::Test {
+class Pic18Ops : public ::testing::Test, protected test::PicBench<test::FakePic18> {
 protected:
     Pic18Ops() { use_device(10); }
 
@@ -40,10 +34,6 @@ protected:
         for (auto& b : image->id) b = std::uint8_t(rng());
         for (int k = 0; k < 7; ++k) image->config[std::size_t(k)] = std::uint16_t(rng());
     }
-    void retries(int n) {
-        settings.current_programmer().max_retries = std::uint32_t(n);
-        pic.load_programmer_params();
-    }
     std::vector<std::string> erase_tokens() const {
         std::vector<std::string> e;
         for (const auto& t : chip.tokens)
@@ -55,13 +45,6 @@ protected:
         const auto byte = [&](int i) { return unsigned(chip.config[std::size_t(i)] & chip.config_bits[std::size_t(i)]); };
         return std::uint16_t(byte(2 * k + 1) << 8 | byte(2 * k));
     }
-
-    SettingsRecord settings{};
-    FakeHost host;
-    FakePic18 chip;
-    FakeProgress progress;
-    TPIC pic{settings, host, chip};
-    std::unique_ptr<PicImage> image = std::make_unique<PicImage>();
 };
 
 TEST_F(Pic18Ops, MultiPanelProgramAllThenReadBackGivesTheImage) {

@@ -223,16 +223,6 @@ TEST(Pic18OnBenchFiles, AnImageGpasmWroteReadsBackByteForByteAndItsSaveLoadsBack
 }
 #endif
 
-TEST(Pic18Faults, WrongDeviceIdFailsOnlyWithTheCheck) {
-    SimRig rig(6, true, "id=0x0423");
-    EXPECT_EQ(rig.run(PicTask::Read), TaskResult::Failed);
-    ASSERT_EQ(rig.host.boxes.size(), 1u);
-    EXPECT_EQ(rig.host.boxes[0].lines, (std::vector<std::string>{"PIC 18F252  ERROR!", "Wrong PIC Type Selected"}));
-    rig.settings.check_pic = 0;
-    EXPECT_EQ(rig.run(PicTask::Read), TaskResult::Done);
-    EXPECT_EQ(rig.view.id, "3FFF");
-}
-
 TEST(Pic18Faults, StuckBitFailsAtItsBlockAfterExactlyMaxRetries) {
     SimRig rig(10, false, "stuck=0x1005:0x0100");   // word 0x1005: byte 0x200B, panel 2
     rig.settings.skip_3fff = 0;
@@ -245,47 +235,6 @@ TEST(Pic18Faults, StuckBitFailsAtItsBlockAfterExactlyMaxRetries) {
                                         "Max Retries Exceeded"}));
     EXPECT_EQ(rig.host.boxes[1].lines,
               (std::vector<std::string>{"PIC 18F452  ERROR!", "PIC Programming", "Not Successfully Completed"}));
-}
-
-TEST(Pic18Faults, EmptySocketReadsBlankAndCannotBeProgrammed) {
-    SimRig rig(8, true, "empty");
-    EXPECT_EQ(rig.run(PicTask::Read), TaskResult::Done);   // an absent device passes the check
-    EXPECT_EQ(rig.image->code[0], 0xFFFF);
-    EXPECT_EQ(rig.image->data[0], 0xFF);
-    rig.image->code[0] = 0x0000;
-    EXPECT_EQ(rig.run(PicTask::Program), TaskResult::Failed);
-    EXPECT_EQ(rig.host.boxes[0].lines[0], "PIC 18F442  ERROR!            Offset = 00000h");
-    rig.settings.current_programmer().invert_data_in = 1;   // the released line now reads 0
-    EXPECT_EQ(rig.run(PicTask::Read), TaskResult::Done);
-    EXPECT_EQ(rig.image->code[0], 0x0000);
-    EXPECT_EQ(rig.image->id[0], 0x00);
-}
-
-TEST(Pic18Faults, ProtectedChipReadsZeroUntilTheChipErase) {
-    SimRig rig(5, true);
-    rig.image->code[1] = 0x1234;
-    ASSERT_EQ(rig.run(PicTask::Program), TaskResult::Done);
-    sim::SimBench::instance().set_faults("protect");
-    clear_pic_image(*rig.image, 10);
-    ASSERT_EQ(rig.run(PicTask::Read), TaskResult::Done);
-    EXPECT_EQ(rig.image->code[1], 0x0000);
-    ASSERT_EQ(rig.run(PicTask::ClearCP), TaskResult::Done);
-    EXPECT_EQ(rig.host.boxes.back().lines,
-              (std::vector<std::string>{"PIC 18F248 ", "Code Protection", "Successfully Disabled"}));
-    ASSERT_EQ(rig.run(PicTask::Read), TaskResult::Done);
-    EXPECT_EQ(rig.image->code[1], 0xFFFF);
-}
-
-TEST(Pic18Faults, ChipSlowerThanTheProgrammingDelayFailsUntilTheDelayIsRaised) {
-    SimRig rig(4, false, "tprog=15");
-    rig.settings.skip_3fff = 0;
-    rig.settings.current_programmer().max_retries = 1;
-    rig.image->code[0] = 0x0000;
-    EXPECT_EQ(rig.run(PicTask::Program), TaskResult::Failed);
-    EXPECT_GT(sim::SimBench::instance().counters().timing_violations, 0u);
-    rig.host.boxes.clear();
-    rig.settings.current_programmer().prog_delay_ms = 16;
-    EXPECT_EQ(rig.run(PicTask::Program), TaskResult::Done);
 }
 
 // WRTC programmed in CONFIG6H locks the configuration bytes written after it (CONFIG7L/H): the

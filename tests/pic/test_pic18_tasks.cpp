@@ -2,49 +2,21 @@
 // see, the erase forms, failures and an abort at every pump.
 #include <gtest/gtest.h>
 
-#include <memory>
-
-#include "app/pic_tasks.h"
-#include "app/settings.h"
-#include "fake_host.h"
 #include "fake_pic18.h"
-#include "pic/tpic.h"
+#include "pic_bench.h"
 
 namespace korvane {
 namespace {
 
-using test::FakeHost;
-using test::FakePic18;
-
-struct IdView : IPicTaskView {
-    std::string id;
-    void show_pic_id(const std::string& s) override { id = s; }
-    void lock_config_panel() override {}
-    void refresh_views(bool) override {}
-    void enable_abort() override {}
-    void disable_abort() override {}
-};
-
-class Pic18Tasks : public ::testing::Test {
+class Pic18Tasks : public ::testing::Test, protected test::PicBench<test::FakePic18> {
 protected:
     Pic18Tasks() {
-        apply_settings_defaults(settings, "/tmp/");
         settings.pic_device = 10;
         settings.confirm_erase = settings.unprotect_dev = 0;
         pic.load_settings();
         clear_pic_image(*image, 10);
         pic.select_image(*image);
-        runner.set_priority = nullptr;
     }
-    TaskResult run(PicTask t) { return runner.run(t, *image); }
-
-    SettingsRecord settings{};
-    FakeHost host;
-    FakePic18 chip;
-    IdView view;
-    TPIC pic{settings, host, chip};
-    PicTaskRunner runner{settings, host, view, pic};
-    std::unique_ptr<PicImage> image = std::make_unique<PicImage>();
 };
 
 TEST_F(Pic18Tasks, ProgramNeverAsksProtectAndReadBringsTheImageBack) {
@@ -115,8 +87,7 @@ TEST_F(Pic18Tasks, AreaCommandsReportOnlyWithoutVerifyAfter) {
     EXPECT_EQ(host.boxes[0].lines[1], "PIC Programming");
 }
 
-// Aborting at any pump: one notice, no further box, programmer closed, busy period over. The
-// device is shrunk so the whole sweep stays quick.
+// The device is shrunk so the sweep stays quick.
 TEST_F(Pic18Tasks, AbortAtEveryPumpOfReadVerifyAndProgram) {
     settings.confirm_program = 0;
     pic.code_size = 64;
@@ -128,25 +99,7 @@ TEST_F(Pic18Tasks, AbortAtEveryPumpOfReadVerifyAndProgram) {
         for (PicTask task :
              {PicTask::Read, PicTask::Verify, PicTask::Program, PicTask::ProgramCode, PicTask::ProgramData}) {
             SCOPED_TRACE(int(task) * 10 + form);
-            host.on_pump = nullptr;
-            host.pumps = 0;
-            ASSERT_NE(run(task), TaskResult::NotRun);
-            const int total = host.pumps;
-            ASSERT_GT(total, 5);
-            for (int n = 2; n < total; ++n) {
-                SCOPED_TRACE(n);
-                host.boxes.clear();
-                host.pumps = 0;
-                host.at_pump = n;
-                host.on_pump = [&] { runner.abort(); };
-                ASSERT_EQ(run(task), TaskResult::Aborted);
-                ASSERT_EQ(host.boxes.size(), 1u);
-                ASSERT_EQ(host.boxes[0].kind, MsgKind::Warning);
-                ASSERT_EQ(host.boxes[0].lines, (std::vector<std::string>{"PIC 18F452 ", "Process Aborted"}));
-                ASSERT_FALSE(chip.open);
-                ASSERT_EQ(pic.task_running, 0);
-                ASSERT_FALSE(runner.busy());
-            }
+            test::expect_abort_at_every_pump(*this, task, "PIC 18F452 ");
         }
     }
 }

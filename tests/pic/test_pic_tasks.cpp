@@ -2,43 +2,23 @@
 // the guarantee that every ending closes the programmer and drops the busy flag.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <stdexcept>
 
-#include "app/pic_tasks.h"
-#include "app/settings.h"
-#include "fake_host.h"
 #include "fake_pic16.h"
-#include "pic/tpic.h"
+#include "pic_bench.h"
 
 namespace korvane {
 namespace {
 
-using test::FakeHost;
-using test::FakePic16;
-
-struct FakeView : IPicTaskView {
-    std::vector<std::string> ids;
-    int locks = 0, enables = 0, disables = 0;
-    std::vector<bool> refreshes;
-    void show_pic_id(const std::string& id) override { ids.push_back(id); }
-    void lock_config_panel() override { ++locks; }
-    void refresh_views(bool clear_marks) override { refreshes.push_back(clear_marks); }
-    void enable_abort() override { ++enables; }
-    void disable_abort() override { ++disables; }
-};
-
-class PicTasks : public ::testing::Test {
+class PicTasks : public ::testing::Test, protected test::PicBench<test::FakePic16> {
 protected:
     PicTasks() {
-        apply_settings_defaults(settings, "/tmp/");
         settings.priority = 1;
         pic.load_settings();
         clear_pic_image(*image, 0);
         pic.select_image(*image);
         runner.set_priority = [this](int p) { priorities.push_back(p); };
     }
-    TaskResult run(PicTask t) { return runner.run(t, *image); }
     void expect_ended_cleanly() {
         EXPECT_FALSE(chip.open);
         EXPECT_EQ(pic.task_running, 0);
@@ -49,14 +29,7 @@ protected:
         EXPECT_EQ(view.enables, view.disables);
     }
 
-    SettingsRecord settings{};
-    FakeHost host;
-    FakePic16 chip;
-    FakeView view;
-    TPIC pic{settings, host, chip};
-    PicTaskRunner runner{settings, host, view, pic};
     std::vector<int> priorities;
-    std::unique_ptr<PicImage> image = std::make_unique<PicImage>();
 };
 
 TEST_F(PicTasks, ProgramAnsweredNoOpensNothingAndNeverGetsBusy) {
@@ -202,38 +175,11 @@ TEST_F(PicTasks, AnExceptionStillClosesThePortAndDropsTheFlag) {
     expect_ended_cleanly();
 }
 
-// Aborting at any pump: one notice, no further box, programmer closed, busy period over.
 TEST_F(PicTasks, AbortAtEveryPumpOfReadVerifyAndProgram) {
     settings.confirm_program = 0;
     for (PicTask task : {PicTask::Read, PicTask::Verify, PicTask::Program}) {
         SCOPED_TRACE(int(task));
-        host.on_pump = nullptr;
-        host.pumps = 0;
-        ASSERT_NE(run(task), TaskResult::NotRun);
-        const int total = host.pumps;
-        ASSERT_GT(total, 1000);
-        for (int n = 1; n <= total; ++n) {
-            host.boxes.clear();
-            host.pumps = 0;
-            host.at_pump = n;
-            host.on_pump = [&] { runner.abort(); };
-            const TaskResult r = run(task);
-            SCOPED_TRACE(n);
-            // The first pump belongs to Enable_Abort, before the programmer is open: nothing to stop.
-            if (n == 1 || n == total) {
-                EXPECT_TRUE(host.boxes.empty() || host.boxes.back().kind != MsgKind::Warning ||
-                            r == TaskResult::Aborted);
-                continue;
-            }
-            ASSERT_EQ(r, TaskResult::Aborted);
-            ASSERT_EQ(host.boxes.size(), 1u);
-            ASSERT_EQ(host.boxes[0].kind, MsgKind::Warning);
-            ASSERT_EQ(host.boxes[0].lines[1], "Process Aborted");
-            ASSERT_FALSE(chip.open);
-            ASSERT_EQ(pic.task_running, 0);
-            ASSERT_FALSE(runner.busy());
-            ASSERT_EQ(view.enables, view.disables);
-        }
+        test::expect_abort_at_every_pump(*this, task, "PIC 16F84  ");
     }
 }
 
