@@ -16,7 +16,6 @@
 #include <chrono>
 #include <ctime>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <random>
 
@@ -26,8 +25,8 @@
 #include "pic/serial_io_lines.h"
 #include "pic/tpic.h"
 #include "sim/sim_bench.h"
+#include "bench_sim.h"
 #include "wait_tally.h"
-#include "without_port_access.h"
 
 namespace korvane {
 namespace {
@@ -36,13 +35,7 @@ constexpr int k18F452 = 10;
 
 struct Rig {
     explicit Rig(bool virtual_clock) {
-        static const auto dir = std::filesystem::temp_directory_path() / "korvane-bench-sim18";
-        std::filesystem::create_directories(dir);
-        setenv("KORVANE_SIM_DIR", dir.c_str(), 1);
-        if (virtual_clock) setenv("KORVANE_SIM_CLOCK", "virtual", 1);
-        else unsetenv("KORVANE_SIM_CLOCK");
-        unsetenv("KORVANE_SIM");
-        sim::SimBench::instance().reset_from_env();
+        restart_bench_sim("korvane-bench-sim18", virtual_clock);
         apply_settings_defaults(settings, "/tmp/");
         settings.current_programmer().port_name.assign("SIM");
         settings.skip_3fff = 0;   // the multi-panel write
@@ -65,10 +58,6 @@ struct Rig {
     std::unique_ptr<PicImage> image = std::make_unique<PicImage>();
 };
 
-std::uint64_t port_accesses() {
-    return dynamic_cast<sim::SimPortIO&>(sim::SimBench::instance().ports()).accesses();
-}
-
 double cpu_seconds() { return double(std::clock()) / CLOCKS_PER_SEC; }
 
 void BM_Program18F452RealClock(benchmark::State& state) {
@@ -79,14 +68,14 @@ void BM_Program18F452RealClock(benchmark::State& state) {
         if (state.range(1) == 2)
             rig.settings.current_programmer().port_name.assign(register_sim_without_port_access(rig.resolver));
         rig.pic.load_programmer_params();
-        const auto accesses0 = port_accesses();
+        const auto accesses0 = sim_port_accesses();
         const double cpu0 = cpu_seconds();
         const auto t0 = std::chrono::steady_clock::now();
         bool ok = rig.pic.open_programmer() && rig.pic.program_all(true, false, true) && rig.pic.verify_all(true);
         rig.pic.close_programmer();
         const double wall_us =
             std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count();
-        const double access_us = double(port_accesses() - accesses0);
+        const double access_us = double(sim_port_accesses() - accesses0);
         ok = ok && rig.pic.last_all_ok && rig.host.failures == 0;
         if (!ok) state.SkipWithError("programming failed");
         state.counters["cpu_s"] = cpu_seconds() - cpu0;

@@ -9,7 +9,6 @@
 #if __has_include("sim/sim_bench.h")
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <random>
 
@@ -21,6 +20,7 @@
 #include "pic/serial_io_lines.h"
 #include "pic/tpic.h"
 #include "sim/sim_bench.h"
+#include "bench_sim.h"
 #include "wait_tally.h"
 
 namespace korvane {
@@ -28,13 +28,7 @@ namespace {
 
 struct Rig {
     explicit Rig(bool virtual_clock) {
-        static const auto dir = std::filesystem::temp_directory_path() / "korvane-bench-sim";
-        std::filesystem::create_directories(dir);
-        setenv("KORVANE_SIM_DIR", dir.c_str(), 1);
-        if (virtual_clock) setenv("KORVANE_SIM_CLOCK", "virtual", 1);
-        else unsetenv("KORVANE_SIM_CLOCK");
-        unsetenv("KORVANE_SIM");
-        sim::SimBench::instance().reset_from_env();
+        restart_bench_sim("korvane-bench-sim", virtual_clock);
         apply_settings_defaults(settings, "/tmp/");
         settings.current_programmer().port_name.assign("SIM");
         pic.load_settings();

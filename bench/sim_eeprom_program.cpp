@@ -14,7 +14,6 @@
 #if __has_include("sim/eeprom24_model.h")
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <random>
 
@@ -27,9 +26,8 @@
 #include "pic/serial_io_lines.h"
 #include "sim/eeprom24_model.h"
 #include "sim/sim_bench.h"
-#include "sim/sim_port_io.h"
+#include "bench_sim.h"
 #include "wait_tally.h"
-#include "without_port_access.h"
 
 namespace korvane {
 namespace {
@@ -72,13 +70,7 @@ public:
 
 struct Rig {
     explicit Rig(bool virtual_clock, bool port_access = true) {
-        static const auto dir = std::filesystem::temp_directory_path() / "korvane-bench-sim";
-        std::filesystem::create_directories(dir);
-        setenv("KORVANE_SIM_DIR", dir.c_str(), 1);
-        if (virtual_clock) setenv("KORVANE_SIM_CLOCK", "virtual", 1);
-        else unsetenv("KORVANE_SIM_CLOCK");
-        unsetenv("KORVANE_SIM");
-        sim::SimBench::instance().reset_from_env();
+        restart_bench_sim("korvane-bench-sim", virtual_clock);
         apply_settings_defaults(settings, "/tmp/");
         settings.current_programmer().port_name.assign(port_access ? "SIM" : register_sim_without_port_access(resolver));
         settings.current_programmer().direct_io = 0;
@@ -104,15 +96,11 @@ struct Rig {
     std::unique_ptr<EEPromImage> image = std::make_unique<EEPromImage>();
 };
 
-std::uint64_t port_accesses() {
-    return dynamic_cast<sim::SimPortIO&>(sim::SimBench::instance().ports()).accesses();
-}
-
 void BM_Program24C512RealClock(benchmark::State& state) {
     for (auto _ : state) {
         const bool port_access = state.range(0) != 0;
         Rig rig(false, port_access);
-        const auto accesses0 = port_accesses();
+        const auto accesses0 = sim_port_accesses();
         const auto t0 = std::chrono::steady_clock::now();
         const bool ok = rig.runner.run(EEPromTask::Program, *rig.image) == TaskResult::Done;
         const double wall_us = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count();
@@ -129,7 +117,7 @@ void BM_Program24C512RealClock(benchmark::State& state) {
         state.counters["write_cycles"] = cycles;
         state.counters["refused_polls"] = double(rig.ee.bus().unanswered_polls());
         state.counters["oversleep_s"] = rig.tally.oversleep_us / 1e6;
-        state.counters["timer_s"] = double(port_accesses() - accesses0) * 1e-6;
+        state.counters["timer_s"] = double(sim_port_accesses() - accesses0) * 1e-6;
     }
 }
 BENCHMARK(BM_Program24C512RealClock)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kSecond);

@@ -1,14 +1,38 @@
 #pragma once
-// Bench helper: the simulated bench as a Linux user without port access sees it. The simulator's
-// port I/O is always ready, so every microsecond wait would take the PC timer method and pay its
-// eight or more port accesses; a user without CAP_SYS_RAWIO gets the clock's busy wait instead.
+// Bench helpers for the simulated bench: a fresh start with its own state directory, the count of
+// simulated port accesses, and the bench as a Linux user without port access sees it. The
+// simulator's port I/O is always ready, so every microsecond wait would take the PC timer method
+// and pay its eight or more port accesses; a user without CAP_SYS_RAWIO gets the clock's busy wait.
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 
 #include "hardware/port_io.h"
 #include "hardware/ports.h"
+#include "sim/sim_bench.h"
+#include "sim/sim_port_io.h"
 
 namespace korvane {
+
+// Restarts the bench with no faults, its memory in the temporary directory `dir_name`, on the
+// virtual or the real clock.
+inline void restart_bench_sim(const char* dir_name, bool virtual_clock) {
+    const auto dir = std::filesystem::temp_directory_path() / dir_name;
+    std::filesystem::create_directories(dir);
+    setenv("KORVANE_SIM_DIR", dir.c_str(), 1);
+    if (virtual_clock) setenv("KORVANE_SIM_CLOCK", "virtual", 1);
+    else unsetenv("KORVANE_SIM_CLOCK");
+    unsetenv("KORVANE_SIM");
+    sim::SimBench::instance().reset_from_env();
+}
+
+// Port accesses of the bench so far (UART registers and PC timer), 1 us each on the real clock.
+inline std::uint64_t sim_port_accesses() {
+    return dynamic_cast<sim::SimPortIO&>(sim::SimBench::instance().ports()).accesses();
+}
+
 
 class PortsNotReady final : public IPortIO {
 public:
