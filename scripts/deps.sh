@@ -12,7 +12,8 @@ korvane_install() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 KORVANE_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev gputils)
-KORVANE_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth gpsim)
+# sigrok-cli and gpsim are the outside judges of our waveforms and of our PIC cores.
+KORVANE_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth sigrok-cli gpsim)
 # libFuzzer and the sanitizer runtimes come with clang's runtime library, a recommendation only.
 KORVANE_FUZZ_PACKAGES=(clang libclang-rt-dev)
 # cpack's DEB generator finds the shared-library dependencies with dpkg-shlibdeps and file.

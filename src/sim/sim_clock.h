@@ -9,7 +9,7 @@ namespace korvane::sim {
 
 class SimClock : public IClock {
 public:
-    virtual std::uint64_t now_ns() = 0;
+    std::uint64_t now_ns() override = 0;
     // Lets time pass as a bus access or a wait would (busy on the real clock).
     virtual void advance_ns(std::uint64_t ns) = 0;
     virtual bool is_virtual() const = 0;

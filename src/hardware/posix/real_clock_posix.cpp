@@ -36,6 +36,7 @@ bool reduce_timer_slack() {
 class PosixClock : public IClock {
 public:
     std::uint64_t now_us() override { return monotonic_ns() / 1000; }
+    std::uint64_t now_ns() override { return monotonic_ns(); }
 
     // Spins on the clock itself: never returns early, never gives the processor away.
     void busy_wait_us(std::uint32_t n) override {
