@@ -261,11 +261,7 @@ void GpsimProcess::step(std::uint64_t count) {
 void GpsimProcess::reset() { command("reset"); }
 
 std::uint64_t GpsimProcess::cycles() {
-    // "5 = 0x00000005": the hex form carries all bits.
-    const std::string reply = command("cycles");
-    const auto x = reply.rfind("0x");
-    if (x == std::string::npos) throw GpsimError("gpsim gave no cycle count: '" + reply + "'");
-    return std::strtoull(reply.c_str() + x + 2, nullptr, 16);
+    return reply_cycles(command("cycles"));
 }
 
 std::uint32_t GpsimProcess::value(const std::string& symbol) { return reply_value(command(symbol)); }
@@ -280,6 +276,12 @@ std::uint8_t GpsimProcess::ram(std::uint32_t address) {
 
 std::vector<int> GpsimProcess::ram_dump() {
     const std::string reply = command("dump r");
+    auto regs = parse_ram_dump(reply);
+    if (regs.empty()) throw GpsimError("gpsim's dump had no registers: " + reply);
+    return regs;
+}
+
+std::vector<int> parse_ram_dump(const std::string& reply) {
     std::vector<int> regs;
     std::size_t pos = 0;
     while (pos < reply.size()) {
@@ -303,8 +305,13 @@ std::vector<int> GpsimProcess::ram_dump() {
             regs[base + k] = cell == "--" ? -1 : int(std::strtoul(cell.c_str(), nullptr, 16));
         }
     }
-    if (regs.empty()) throw GpsimError("gpsim's dump had no registers: " + reply);
     return regs;
+}
+
+std::uint64_t reply_cycles(const std::string& reply) {
+    const auto x = reply.rfind("0x");
+    if (x == std::string::npos) throw GpsimError("gpsim gave no cycle count: '" + reply + "'");
+    return std::strtoull(reply.c_str() + x + 2, nullptr, 16);
 }
 
 std::uint16_t GpsimProcess::program_word(std::uint32_t address) {

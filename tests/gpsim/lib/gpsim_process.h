@@ -93,5 +93,9 @@ private:
 // The number after '=' in a reply such as "W = 0x46", "p16f84.ramData[$c] = $12" or
 // "5 = 0x00000005"; throws GpsimError when there is none.
 std::uint32_t reply_value(const std::string& reply);
+// The registers of a `dump r` reply: index = address, -1 where gpsim has no register.
+std::vector<int> parse_ram_dump(const std::string& reply);
+// The count of a `cycles` reply ("5 = 0x00000005").
+std::uint64_t reply_cycles(const std::string& reply);
 
 } // namespace korvane::gpsim
