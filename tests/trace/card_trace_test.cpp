@@ -60,11 +60,15 @@ TEST_F(CardTraceTest, TheIoContactDecodesAsTheBytesOnTheLineAtEitherClock) {
         const auto lines = sigrok_decode(vcd, uart, "uart=rx-data", "downsample=100");
         EXPECT_EQ(annotation_texts(lines), on_line);
 
-        const auto i2c = annotation_texts(
-            sigrok_decode(vcd, "i2c:scl=CARD_EE_SCL:sda=CARD_EE_SDA", "i2c=address-write:data-write", "downsample=10"));
+        // The EEPROM bus: the page write of that block. sigrok's i2c decoder runs the loader's
+        // bus reset at power-up (a START, one clock, a STOP) into the next transfer, so it starts
+        // reading 1 ms in.
+        auto i2c = annotation_texts(sigrok_decode(vcd, "i2c:scl=CARD_EE_SCL:sda=CARD_EE_SDA",
+                                                  "i2c=address-write:data-write", "downsample=10:skip=1000000"));
         std::vector<std::string> expected = {"Address write: 50", "Data write: 01", "Data write: 20"};
         for (std::uint8_t b : data) expected.push_back("Data write: " + hex(b));
-        EXPECT_THAT(i2c, ::testing::IsSupersetOf(expected)) << ::testing::PrintToString(i2c);
+        ASSERT_GE(i2c.size(), expected.size() + 1) << ::testing::PrintToString(i2c);
+        EXPECT_EQ(std::vector<std::string>(i2c.begin() + 1, i2c.begin() + std::ptrdiff_t(expected.size()) + 1), expected);
     }
 }
 
