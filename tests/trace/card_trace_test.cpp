@@ -61,8 +61,8 @@ TEST_F(CardTraceTest, TheIoContactDecodesAsTheBytesOnTheLineAtEitherClock) {
         EXPECT_EQ(annotation_texts(lines), on_line);
 
         // The EEPROM bus: the page write of that block. sigrok's i2c decoder runs the loader's
-        // bus reset at power-up (a START, one clock, a STOP) into the next transfer, so it starts
-        // reading 1 ms in.
+        // bus reset at power-up (a START, one clock, a STOP) into the next transfer, so the reader
+        // skips the first millisecond (the block comes tens of ms later).
         auto i2c = annotation_texts(sigrok_decode(vcd, "i2c:scl=CARD_EE_SCL:sda=CARD_EE_SDA",
                                                   "i2c=address-write:data-write", "downsample=10:skip=1000000"));
         std::vector<std::string> expected = {"Address write: 50", "Data write: 01", "Data write: 20"};
