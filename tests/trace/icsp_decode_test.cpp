@@ -151,7 +151,7 @@ TEST_F(IcspDecode, Pic16F84ProgramWordsDataBytesAndConfigurationAsSent) {
     test::SimRig rig(0);   // 16F84
     Pic16Link link(rig.real_lines);
     start(rig, link, 6);
-    Host16 host{link};
+    Host16 host{link, {}};
     for (std::uint16_t word : {0x2805, 0x0183, 0x3A5C, 0x1FF0}) host.program(kLoadProgramData, kReadProgramData, word, 0x3FFF);
     for (std::uint16_t byte : {0x00, 0xA5, 0x7E}) host.program(kLoadDataData, kReadDataData, byte, 0xFF);
     host.load_configuration(0x3FFF);
@@ -167,7 +167,7 @@ TEST_F(IcspDecode, Pic18F452EraseRowWriteAndReadBackAsSentWithTheHolds) {
     test::SimRig rig(10);   // 18F452
     Pic18Link link(rig.real_lines);
     start(rig, link, 4);
-    Host18 host{link};
+    Host18 host{link, {}};
     host.bulk_erase(kPic18ChipErase);
     host.select_memory(Pic18Memory::Config, {0x8EA6, 0x8CA6});
     host.multi_panel_mode(false);
