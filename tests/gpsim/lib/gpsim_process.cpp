@@ -239,6 +239,20 @@ std::vector<std::string> GpsimProcess::commands(const std::vector<std::string>& 
     std::string text;
     for (const auto& l : lines) text += l + "\n";
     write_all(text);
+    return read_replies(lines);
+}
+
+std::vector<std::string> GpsimProcess::run_then(const std::vector<std::string>& queries) {
+    std::string text = "run\n";
+    for (const auto& l : queries) text += l + "\n";
+    write_all(text);
+    std::vector<std::string> replies = read_replies({"run"});
+    read_until_prompt("run");   // the second prompt, after a repeated "run"
+    for (auto& r : read_replies(queries)) replies.push_back(std::move(r));
+    return replies;
+}
+
+std::vector<std::string> GpsimProcess::read_replies(const std::vector<std::string>& lines) {
     std::vector<std::string> replies;
     replies.reserve(lines.size());
     for (const auto& l : lines) {

@@ -54,6 +54,9 @@ public:
     // Runs while fewer than `count` instruction cycles have passed: whole instructions, so a
     // two-cycle one may end a cycle past (gpsim's `step N` counts cycles, not instructions).
     void step(std::uint64_t count);
+    // `run` until a break point, then the `queries` (sent with it, no wait between): the run's
+    // report first, then one reply per query. gpsim prompts twice after a run.
+    std::vector<std::string> run_then(const std::vector<std::string>& queries = {});
     // gpsim's reset: the processor's power-on state, PC 0. The cycle counter runs on.
     void reset();
     std::uint64_t cycles();
@@ -80,6 +83,8 @@ public:
 
 private:
     std::string read_until_prompt(const std::string& context);
+    // One reply per line already sent, echo stripped; throws on a reported error.
+    std::vector<std::string> read_replies(const std::vector<std::string>& lines);
     void write_all(const std::string& text);
     void close_process();
 
