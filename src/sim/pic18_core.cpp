@@ -289,12 +289,12 @@ unsigned Pic18Core::control(std::uint16_t op) {
     switch (op) {
     case 0x0003:   // SLEEP
         clear_watchdog();
-        set_rcon(0x08, 0x00);   // TO = 1, PD = 0
+        set_rcon(0x0C, 0x08);   // TO = 1, PD = 0
         sleeping_ = !external_;
         return 1;
     case 0x0004:   // CLRWDT
         clear_watchdog();
-        set_rcon(0x08, 0x04);   // TO = 1, PD = 1
+        set_rcon(0x0C, 0x0C);   // TO = 1, PD = 1
         return 1;
     case 0x0005: push(pc_); return 1;   // PUSH
     case 0x0006: pop(); return 1;       // POP

@@ -101,6 +101,11 @@ public:
     std::uint8_t tablat() const { return tablat_; }
     int stack_pointer() const { return stkptr_ & 0x1F; }
     std::uint32_t top_of_stack() const;
+    // A return-stack entry, 1..31 (1 is the first pushed).
+    std::uint32_t stack_entry(int level) const { return stack_[std::size_t(level) % stack_.size()]; }
+    // Whether a data address holds a register on this part: the RAM, and the special function
+    // registers of the FXX2/FXX8 map (no PORTD/PORTE on the 28-pin parts).
+    bool implemented(std::uint16_t address) const;
     // A data memory location as an instruction reads it (with side effects) or writes it.
     std::uint8_t read_file(std::uint16_t address);
     void write_file(std::uint16_t address, std::uint8_t value);

@@ -11,6 +11,7 @@ constexpr std::uint8_t EEPGD = 0x80, CFGS = 0x40, FREE = 0x10, WRERR = 0x08, WRE
 constexpr std::uint8_t EEIF = 0x10;
 constexpr std::uint16_t PIE1 = 0xF9D, PIR1 = 0xF9E, IPR1 = 0xF9F, PIE2 = 0xFA0, IPR2 = 0xFA2;
 constexpr std::uint16_t INTCON2 = 0xFF1, INTCON3 = 0xFF0;
+constexpr std::uint16_t kPR2 = 0xFCB, kTXSTA = 0xFAC;
 constexpr std::uint64_t kWatchdogBasePs = 18'000'000'000ull;   // 18 ms nominal, before the postscaler
 
 bool indirect(std::uint16_t a) {
@@ -73,6 +74,8 @@ void Pic18Core::reset(Pic18Reset kind) {
     reg(INTCON2) = 0xF5;
     reg(INTCON3) = 0xC0;
     reg(sfr::T0CON) = 0xFF;
+    reg(kPR2) = 0xFF;
+    reg(kTXSTA) = 0x02;   // TRMT: the transmit shift register is empty
     tmr0_prescale_ = 0;
     tmr0_written_ = false;
     tmr0_hold_ = 0;
@@ -108,6 +111,20 @@ std::uint16_t Pic18Core::resolve(std::uint16_t a) {
     default: break;                                                          // INDF
     }
     return indirect(target) ? kNowhere : target;
+}
+
+bool Pic18Core::implemented(std::uint16_t a) const {
+    if (a < 0xF80) return a < ram_.size();
+    if (a > 0xFFF) return false;
+    static constexpr std::uint16_t kMissing[][2] = {{0xF85, 0xF88}, {0xF8E, 0xF91}, {0xF97, 0xF9C}, {0xFA3, 0xFA5},
+                                                    {0xFAA, 0xFAA}, {0xFB0, 0xFB0}, {0xFB4, 0xFB9}, {0xFC0, 0xFC0},
+                                                    {0xFD4, 0xFD4}};
+    for (const auto& r : kMissing)
+        if (a >= r[0] && a <= r[1]) return false;
+    if (!model_.forty_pins && (a == sfr::PORTD || a == sfr::PORTE || a == sfr::LATA + 3 || a == sfr::LATA + 4 ||
+                               a == sfr::TRISA + 3 || a == sfr::TRISA + 4))
+        return false;
+    return true;
 }
 
 std::uint8_t Pic18Core::read_file(std::uint16_t address) { return load(resolve(address)); }

@@ -460,6 +460,24 @@ timedout
     EXPECT_EQ(core_->peek(sfr::RCON) & 0x0C, 0x00);   // TO and PD clear
 }
 
+// CLRWDT sets TO and PD, SLEEP sets TO and clears PD; PR2 and TXSTA (TRMT) come up as the
+// reset table says.
+TEST_F(Pic18Program, ClrwdtAndSleepSetTheResetFlags) {
+    build(R"(
+	movff	PR2, 0x22
+	movff	TXSTA, 0x23
+	bcf	RCON, NOT_POR	; writable bits move, TO and PD do not
+	clrwdt
+	movff	RCON, 0x20
+	sleep
+)");
+    run();
+    EXPECT_EQ(ram(0x20) & 0x0C, 0x0C);
+    EXPECT_EQ(core_->peek(sfr::RCON) & 0x0C, 0x08);
+    EXPECT_EQ(ram(0x22), 0xFF);
+    EXPECT_EQ(ram(0x23), 0x02);
+}
+
 TEST_F(Pic18Program, ClrwdtKeepsTheWatchdogAway) {
     build(R"(
 	incf	0x30, F
