@@ -22,7 +22,9 @@ int run_traced(Context& ctx, TraceKind kind, PortResolver& resolver, const std::
                       : recorder.start(ctx.trace_file, {Group::HostPort, Group::I2c});
         break;
     case TraceKind::Card:
-        started = recorder.start(ctx.trace_file, {Group::HostPort, Group::Icsp, Group::Board, Group::Card});
+        started = sim || resolver.resolve_reader(ctx.settings.card_reader_port.str()).simulated
+                      ? recorder.start(ctx.trace_file, {Group::HostPort, Group::Icsp, Group::Board, Group::Card})
+                      : recorder.start(ctx.trace_file, {Group::HostPort, Group::Icsp});
         break;
     }
     if (!started) {
