@@ -94,7 +94,7 @@ TEST_F(SerialIoTrace, EepromLineModeRecordsSclAndSda) {
     clock.advance_us(1);
     io.clock_high();
     const auto got = changes();
-    EXPECT_THAT(got, ElementsAre("0 RTS 0", "0 SCL 0", "0 DTR 0", "0 SDA 0", "2000 RTS 1", "2000 SCL 1"));
+    EXPECT_THAT(got, ElementsAre("0 RTS 0", "0 SCL 0", "0 DTR 0", "0 SDA 0", "1000 RTS 1", "1000 SCL 1"));
 }
 
 } // namespace
