@@ -1,5 +1,5 @@
 # Install rules and the Debian package (cpack -G DEB, see scripts/package): both programs, the
-# desktop entry with its icon, the CLI's man page and the licence.
+# desktop entry with its icon, the CLI's man page, the licence and our sigrok decoder for PIC ICSP.
 include(GNUInstallDirs)
 
 install(TARGETS korvane-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -23,6 +23,8 @@ if(KORVANE_GZIP)
 endif()
 install(FILES ${man_page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME copyright)
+install(FILES ${CMAKE_SOURCE_DIR}/tools/sigrok/pic_icsp/__init__.py ${CMAKE_SOURCE_DIR}/tools/sigrok/pic_icsp/pd.py
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/korvane/sigrok/pic_icsp)
 
 set(CPACK_PACKAGE_NAME korvane)
 set(CPACK_PACKAGE_VENDOR "Korvane developers")

@@ -1,5 +1,7 @@
 #include "sim/jdm_board.h"
 
+#include "trace/line_recorder.h"
+
 namespace korvane::sim {
 
 bool JdmBoard::node() const {
@@ -34,6 +36,12 @@ void JdmBoard::propagate() {
         if (p == last_pins_) break;
         last_pins_ = p;
         if (chip_) chip_->pins_changed(p, now);
+    }
+    // The lines as the chip sees them; the recorder drops repeats.
+    if (trace::LineRecorder::instance().on()) {
+        trace::record_line(trace::Line::ChipClock, rts_, [now] { return now; });
+        trace::record_line(trace::Line::ChipData, node(), [now] { return now; });
+        trace::record_line(trace::Line::ChipVpp, brk_, [now] { return now; });
     }
     if (trace_.enabled()) {
         TraceEntry e{now, power_, dtr_, rts_, brk_, node()};

@@ -9,14 +9,17 @@
 namespace korvane::test {
 
 std::vector<std::string> sigrok_decode(const std::filesystem::path& vcd, const std::string& decoders,
-                                       const std::string& annotations, const std::string& input_options) {
+                                       const std::string& annotations, const std::string& input_options,
+                                       const std::vector<std::string>& environment) {
     if (!on_path("sigrok-cli")) {
         ADD_FAILURE() << "sigrok-cli is not installed (scripts/test installs the sigrok-cli package)";
         return {};
     }
     const std::string input = input_options.empty() ? "vcd" : "vcd:" + input_options;
-    std::string command = "sigrok-cli -I " + quote_for_shell(input) + " -i " + quote_for_shell(vcd.string()) + " -P " +
-                          quote_for_shell(decoders) + " -A " + quote_for_shell(annotations);
+    std::string command = environment.empty() ? "" : "env ";
+    for (const std::string& variable : environment) command += quote_for_shell(variable) + " ";
+    command += "sigrok-cli -I " + quote_for_shell(input) + " -i " + quote_for_shell(vcd.string()) + " -P " +
+               quote_for_shell(decoders) + " -A " + quote_for_shell(annotations);
     const CommandResult result = run_command(command + " 2>&1");
     if (result.status != 0) {
         ADD_FAILURE() << command << " exited with " << result.status << ":\n" << result.output;
