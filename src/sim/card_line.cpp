@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "trace/line_recorder.h"
+
 namespace korvane::sim {
 
 namespace {
@@ -37,6 +39,7 @@ void CardLine::send(std::uint8_t byte, std::uint64_t now_ns) {
     for (; k < count; ++k) bits = std::uint16_t(bits | (1u << k));
     const std::uint64_t start = std::max(now_ns, host_busy_until());
     tx_.push_back({start, bit_edge(start, count), bits, count});
+    trace_to(now_ns);
 }
 
 void CardLine::drop_unsent(std::uint64_t now_ns) {
@@ -59,6 +62,7 @@ void CardLine::card_pull(std::uint64_t t, bool low) {
     advance(t);
     card_low_ = low;
     card_changes_.emplace_back(t, low);
+    trace_to(t);
 }
 
 bool CardLine::host_sending(std::uint64_t t) const {
@@ -165,6 +169,7 @@ void CardLine::advance(std::uint64_t t) {
         }
         pos_ = next;
     }
+    trace_to(pos_);
     prune(pos_);
 }
 
@@ -188,6 +193,22 @@ void CardLine::clear(std::uint64_t from_ns) {
     next_bit_ = 0;
     shift_ = 0;
     received_.clear();
+    traced_ns_ = from_ns;
+    trace_to(from_ns);
+}
+
+void CardLine::trace_to(std::uint64_t t) {
+    trace::LineRecorder& recorder = trace::LineRecorder::instance();
+    if (!recorder.on()) return;
+    // The level at the last point written first: a character queued to start there has begun.
+    std::uint64_t x = traced_ns_;
+    while (true) {
+        recorder.set(trace::Line::CardIo, level(x), x);
+        const std::uint64_t next = next_change(x);
+        if (next > t) break;
+        x = next;
+    }
+    traced_ns_ = std::max(traced_ns_, t);
 }
 
 } // namespace korvane::sim

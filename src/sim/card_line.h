@@ -53,6 +53,10 @@ public:
     // at `from_ns`, which may lie before where it had got to (the bench's clock was restarted).
     void clear(std::uint64_t from_ns);
 
+    // While a trace is on: writes the line's level (host and card together) at every change up
+    // to `t` as CARD_IO. Only forward; the card's pulls up to `t` must be known.
+    void trace_to(std::uint64_t t);
+
 private:
     enum class State : std::uint8_t { Idle, Frame };
     struct TxChar {
@@ -82,6 +86,7 @@ private:
     int next_bit_ = 0;             // index of the next sample in the frame
     std::uint16_t shift_ = 0;
     std::deque<LineByte> received_;
+    std::uint64_t traced_ns_ = 0;  // CARD_IO is written up to here
 };
 
 } // namespace korvane::sim

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "trace/line_recorder.h"
+
 namespace korvane::sim {
 
 namespace {
@@ -110,6 +112,7 @@ std::unique_ptr<ISerialPort> CardReader::open(const std::string&, std::string& e
     // Opening a serial port raises DTR and RTS: the card powers up held in reset.
     dtr_ = rts_ = true;
     power_up(clock_->now_ns());
+    trace::record_line(trace::Line::CardRst, false, [&] { return sim_ns_; });
     return std::make_unique<CardReaderPort>(*this, generation_);
 }
 
@@ -126,6 +129,7 @@ void CardReader::power_up(std::uint64_t now) {
     card_ = make_card_(card_pic_, card_eeprom_, card_clock_hz());
     if (!card_) return;
     card_->host_io = [this](std::uint64_t t) { return line_.host_level(t); };
+    card_->trace_io_to = [this](std::uint64_t t) { line_.trace_to(t); };
     card_->on_io = [this](std::uint64_t t, bool low) {
         if (faults_.silent) return;   // the card's I/O contact reaches nothing
         const bool was_receiving = line_.receiving();
@@ -224,6 +228,8 @@ bool CardReader::deliver() {
 void CardReader::set_rts(bool on) {
     catch_up();
     rts_ = on;
+    // RTS on holds RST low.
+    trace::record_line(trace::Line::CardRst, !on, [&] { return sim_ns_; });
     if (on) {
         watch_.reset();
         card_bytes_since_reset_ = 0;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "trace/line_recorder.h"
+
 namespace korvane::sim {
 
 namespace {
@@ -98,6 +100,12 @@ void IsoCard::eeprom_pins(std::uint64_t t) {
     eeprom_->update(powered_, scl_high_, sda_level(), t);
     // The chip's own pull is part of the line: tell it the line as it is now.
     if (eeprom_->pulls_sda_low() != pulled) eeprom_->update(powered_, scl_high_, sda_level(), t);
+    trace::LineRecorder& recorder = trace::LineRecorder::instance();
+    if (recorder.on()) {
+        if (trace_io_to) trace_io_to(t);
+        recorder.set(trace::Line::CardEeScl, scl_high_, t);
+        recorder.set(trace::Line::CardEeSda, sda_level(), t);
+    }
 }
 
 std::uint8_t IsoCard::read_port(int port, std::uint64_t cycle) {

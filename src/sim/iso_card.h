@@ -44,6 +44,9 @@ public:
     std::function<bool(std::uint64_t t)> host_io;
     // The card pulls I/O low or releases it.
     std::function<void(std::uint64_t t, bool low)> on_io;
+    // While a trace is on, called before the EEPROM's pins are recorded at `t`, so that the
+    // reader writes the I/O contact up to then first (a trace's times never go back).
+    std::function<void(std::uint64_t t)> trace_io_to;
 
     void set_clock_hz(std::uint32_t hz, std::uint64_t now_ns);
     void set_power(bool on, std::uint64_t now_ns);

@@ -39,6 +39,11 @@ public:
     // A register as the program would read it at a full 9-bit address (bank bits 8..7); ports
     // give their latch, unimplemented locations 0.
     std::uint8_t peek(std::uint16_t address) const;
+    // Whether a register answers at the 9-bit address (mirrors included).
+    bool implemented(std::uint16_t address) const { return map_[address & 0x1FF] != (kSpecial | UNIMPL); }
+    // The return stack: the next push goes to entry stack_pointer() (0..7), wrapping around.
+    unsigned stack_pointer() const { return sp_; }
+    std::uint16_t stack_entry(unsigned index) const { return stack_[index & 7]; }
     std::uint8_t latch(int port) const { return latch_[std::size_t(port)]; }
     std::uint8_t tris(int port) const { return tris_[std::size_t(port)]; }
     bool sleeping() const { return sleeping_; }

@@ -1,0 +1,1 @@
+target_link_libraries(test_gpsim PRIVATE korvane_gpsim)

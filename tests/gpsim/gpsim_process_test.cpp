@@ -1,0 +1,61 @@
+// The gpsim driver against a small hand-assembled 16F84 program.
+#include <gtest/gtest.h>
+
+#include "common/test_env.h"
+#include "gpsim/lib/gpsim_process.h"
+
+namespace korvane::gpsim {
+namespace {
+
+// bsf STATUS,RP0; clrf TRISB; bcf STATUS,RP0; movlw 5; movwf PORTB; movwf 0x0C; call 8;
+// goto $; retlw 0x77
+const std::vector<std::uint16_t> kProgram = {0x1683, 0x0186, 0x1283, 0x3005, 0x0086,
+                                             0x008C, 0x2008, 0x2807, 0x3477};
+constexpr HexWord kConfigNoWatchdog{0x400E, 0x3FFB};
+
+TEST(GpsimProcess, StepsAProgramAndReadsItsState) {
+    test::TempDir dir;
+    write_program_hex(dir.path() / "p.hex", kProgram, {kConfigNoWatchdog});
+    GpsimProcess sim("p16f84", dir.path() / "p.hex");
+    EXPECT_EQ(sim.program_word(6), 0x2008);
+    sim.step(8);                    // cycles: six instructions, then CALL takes two
+    EXPECT_EQ(sim.value("pc"), 8u);
+    EXPECT_EQ(sim.cycles(), 8u);
+    sim.step(1);
+    EXPECT_EQ(sim.value("pc"), 7u);
+    EXPECT_EQ(sim.value("W"), 0x77u);
+    EXPECT_EQ(sim.cycles(), 10u);
+    EXPECT_EQ(sim.ram(0x0C), 5);
+    const auto regs = sim.ram_dump();
+    ASSERT_GT(regs.size(), 0x8Cu);
+    EXPECT_EQ(regs[0x8C], 5);      // the bank 1 mirror
+    EXPECT_EQ(regs[0x07], -1);     // no register there
+    EXPECT_EQ(sim.pin("portb0"), 1);
+    EXPECT_EQ(sim.pin("portb1"), 0);
+
+    sim.set("W", 0x42);
+    sim.set_program_word(7, 0x3E01);   // addlw 1
+    sim.step(1);
+    EXPECT_EQ(sim.value("W"), 0x43u);
+    sim.reset();
+    EXPECT_EQ(sim.value("pc"), 0u);
+}
+
+TEST(GpsimProcess, FailuresCarryTheReason) {
+    test::TempDir dir;
+    write_program_hex(dir.path() / "p.hex", kProgram);
+    GpsimProcess sim("p16f84", dir.path() / "p.hex");
+    EXPECT_THROW(sim.command("no_such_symbol_here"), GpsimError);
+    EXPECT_EQ(sim.value("pc"), 0u);   // still answering after a rejected command
+
+    try {
+        GpsimProcess none("p16f84", dir.path() / "p.hex", "gpsim-not-installed");
+        FAIL() << "started a missing executable";
+    } catch (const GpsimError& e) {
+        EXPECT_NE(std::string(e.what()).find("not installed"), std::string::npos) << e.what();
+    }
+    EXPECT_THROW(GpsimProcess("p16f999", dir.path() / "p.hex"), GpsimError);
+}
+
+} // namespace
+} // namespace korvane::gpsim
