@@ -4,6 +4,7 @@
 #include "app/recent_lists.h"
 #include "eeprom/eeprom_catalogue.h"
 #include "eeprom/ti2c.h"
+#include "trace/task_trace.h"
 
 namespace korvane {
 
@@ -53,6 +54,7 @@ TaskResult EEPromTaskRunner::run(EEPromTask task, EEPromImage& active) {
     if (busy()) return TaskResult::NotRun;
     if (!confirm(task)) return TaskResult::NotRun;
     BusyPeriod period(*busy_, true, host_, view_, set_priority, settings_.priority);
+    trace::TaskTrace line_trace({trace::Group::HostPort, trace::Group::I2c, trace::Group::Socket24});
     if (task == EEPromTask::Read) {
         host_.set_status_text(2, "");
         active.file_name.clear();

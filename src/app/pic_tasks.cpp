@@ -6,6 +6,7 @@
 #include "files/hex_text.h"
 #include "pic/pic_catalogue.h"
 #include "pic/tpic.h"
+#include "trace/task_trace.h"
 
 namespace korvane {
 
@@ -56,6 +57,7 @@ TaskResult PicTaskRunner::run(PicTask task, PicImage& active) {
     if (busy()) return TaskResult::NotRun;
     if (!confirm(task, active)) return TaskResult::NotRun;
     BusyPeriod period(*busy_, framed(task), host_, view_, set_priority, settings_.priority);
+    trace::TaskTrace line_trace({trace::Group::HostPort, trace::Group::Icsp, trace::Group::Board});
     if (task == PicTask::Read) {
         host_.set_status_text(2, "");
         active.file_name.clear();

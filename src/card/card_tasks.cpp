@@ -1,6 +1,7 @@
 #include "app/process_priority.h"
 #include "app/task_frame.h"
 #include "card/card_flows.h"
+#include "trace/task_trace.h"
 
 namespace korvane {
 
@@ -21,6 +22,8 @@ bool CardTaskRunner::confirm(CardTask task) {
 CardTaskResult CardTaskRunner::run(CardTask task, EEPromImage& active) {
     if (busy() || !confirm(task)) return CardTaskResult::NotRun;
     BusyPeriod period(*busy_, true, host_, view_, set_priority, settings_.priority);
+    trace::TaskTrace line_trace(
+        {trace::Group::HostPort, trace::Group::Icsp, trace::Group::Board, trace::Group::Card});
     period.show_busy_cursor();
     if (task == CardTask::Read) {
         host_.set_status_text(2, "");

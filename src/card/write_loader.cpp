@@ -5,6 +5,7 @@
 #include "card/setup_loader.h"
 #include "files/hex_text.h"
 #include "pic/tpic.h"
+#include "trace/task_trace.h"
 
 namespace korvane {
 
@@ -44,6 +45,8 @@ bool LoaderWriter::run(PicImage& active) {
     if (settings_.confirm_program && !confirm_box(host_, "Really want to program the Device ?")) return false;
     // Put back in reverse order: the programmer is closed first, then the busy period ends.
     BusyPeriod period(*busy_, true, host_, view_, set_priority, settings_.priority);
+    trace::TaskTrace line_trace(
+        {trace::Group::HostPort, trace::Group::Icsp, trace::Group::Board, trace::Group::Card});
     if (resolver_) resolver_->select_card(settings_.iso_pic_device, settings_.iso_eeprom_device);
     pic_.select_image(active);
     pic_.load_programmer_params();

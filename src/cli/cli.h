@@ -29,6 +29,7 @@ struct Context {
     int pic_device = 0;              // catalogue index when !device_is_eeprom
     int eeprom_device = 4;           // type index when device_is_eeprom
     std::vector<std::string> args;   // the command's own arguments
+    std::string trace_file;          // --trace FILE.vcd: the run's line trace
     CliHost host;
 };
 

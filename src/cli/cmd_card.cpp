@@ -12,6 +12,7 @@
 #include "card/card_table.h"
 #include "card/write_loader.h"
 #include "cli/cli.h"
+#include "cli/cli_trace.h"
 #include "cli/task_support.h"
 #include "eeprom/eeprom_catalogue.h"
 #include "files/eeprom_files.h"
@@ -59,17 +60,19 @@ std::string card_names() {
 int write_loader(Context& ctx) {
     TaskHost host;
     PortResolver& resolver = default_port_resolver();
-    Serial_IO io(ctx.settings, host, resolver);
-    SerialIoLines lines(io, resolver);
-    TPIC pic(ctx.settings, host, lines);
-    pic.load_settings(true);
-    auto image = std::make_unique<PicImage>();
-    clear_pic_image(*image, pic.device_index);
-    NullPicView view;
-    LoaderWriter writer(ctx.settings, host, view, pic, nullptr, &resolver);
-    const bool ok = run_abortable(host, writer, [&] { pic.abort(); }, *image);
-    if (ok) std::cerr << pic.title() << ": loader written\n";
-    return ok ? kExitOk : kExitFailure;
+    return run_traced(ctx, TraceKind::Card, resolver, [&] {
+        Serial_IO io(ctx.settings, host, resolver);
+        SerialIoLines lines(io, resolver);
+        TPIC pic(ctx.settings, host, lines);
+        pic.load_settings(true);
+        auto image = std::make_unique<PicImage>();
+        clear_pic_image(*image, pic.device_index);
+        NullPicView view;
+        LoaderWriter writer(ctx.settings, host, view, pic, nullptr, &resolver);
+        const bool ok = run_abortable(host, writer, [&] { pic.abort(); }, *image);
+        if (ok) std::cerr << pic.title() << ": loader written\n";
+        return ok ? kExitOk : kExitFailure;
+    });
 }
 
 int eeprom_task(Context& ctx, CardTask task, const std::string& file) {
@@ -80,12 +83,15 @@ int eeprom_task(Context& ctx, CardTask task, const std::string& file) {
     const EEPromFileContext files{*image, type, ctx.settings, host};
     if ((task == CardTask::Program || task == CardTask::Verify) && !load_eeprom_file_by_name(files, file))
         return kExitFailure;
-    TEE_THRU_IO io(ctx.settings, host, default_port_resolver());
-    QuietCardView view;
-    CardTaskRunner runner(ctx.settings, host, view, io);
-    if (run_abortable(host, runner, [&] { runner.abort(); }, task, *image) != CardTaskResult::Done)
-        return kExitFailure;
-    if (task != CardTask::Read) return kExitOk;
+    const int rc = run_traced(ctx, TraceKind::Card, default_port_resolver(), [&] {
+        TEE_THRU_IO io(ctx.settings, host, default_port_resolver());
+        QuietCardView view;
+        CardTaskRunner runner(ctx.settings, host, view, io);
+        return run_abortable(host, runner, [&] { runner.abort(); }, task, *image) == CardTaskResult::Done
+                   ? kExitOk
+                   : kExitFailure;
+    });
+    if (rc != kExitOk || task != CardTask::Read) return rc;
     const bool saved = save_eeprom_file(files, file);
     return finish_read(saved, eeprom_device_title(type), file);
 }

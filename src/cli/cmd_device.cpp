@@ -8,6 +8,7 @@
 #include "app/pic_tasks.h"
 #include "buffers/pic_buffers.h"
 #include "cli/cli.h"
+#include "cli/cli_trace.h"
 #include "cli/task_support.h"
 #include "files/pic_files.h"
 #include "hardware/ports.h"
@@ -60,19 +61,24 @@ int run_task(Context& ctx, const std::string& name, PicTask task) {
 
     PortResolver& resolver = default_port_resolver();
     grant_direct_io(ctx.settings, host, resolver);
-    Serial_IO io(ctx.settings, host, resolver);
-    SerialIoLines lines(io, resolver);
-    TPIC pic(ctx.settings, host, lines);
-    pic.load_settings();
-    pic.select_image(*image);
-    TerminalProgress bar;
-    attach_progress(host, bar, pic.progress_bar);
-    NullPicView view;
-    PicTaskRunner runner(ctx.settings, host, view, pic);
-    if (run_abortable(host, runner, [&] { runner.abort(); }, task, *image) != TaskResult::Done) return kExitFailure;
-    if (task != PicTask::Read) return kExitOk;
+    std::string title;
+    const int rc = run_traced(ctx, TraceKind::Pic, resolver, [&] {
+        Serial_IO io(ctx.settings, host, resolver);
+        SerialIoLines lines(io, resolver);
+        TPIC pic(ctx.settings, host, lines);
+        pic.load_settings();
+        pic.select_image(*image);
+        title = pic.title();
+        TerminalProgress bar;
+        attach_progress(host, bar, pic.progress_bar);
+        NullPicView view;
+        PicTaskRunner runner(ctx.settings, host, view, pic);
+        return run_abortable(host, runner, [&] { runner.abort(); }, task, *image) == TaskResult::Done ? kExitOk
+                                                                                                       : kExitFailure;
+    });
+    if (rc != kExitOk || task != PicTask::Read) return rc;
     const bool saved = save_pic_file(files, paths[0]);
-    return finish_read(saved, pic.title(), paths[0]);
+    return finish_read(saved, title, paths[0]);
 }
 
 int run_ports(Context& ctx) {

@@ -4,6 +4,7 @@
 
 #include "app/eeprom_tasks.h"
 #include "buffers/eeprom_buffers.h"
+#include "cli/cli_trace.h"
 #include "cli/task_support.h"
 #include "eeprom/eeprom_catalogue.h"
 #include "eeprom/ti2c.h"
@@ -80,21 +81,24 @@ int run_eeprom_command(Context& ctx, const std::string& name) {
 
     PortResolver& resolver = default_port_resolver();
     grant_direct_io(ctx.settings, host, resolver);
-    Serial_IO io(ctx.settings, host, resolver);
-    io.set_eeprom_line_mode(true);
-    SerialIoLines lines(io, resolver);
-    TI2C ee(ctx.settings, host, lines);
-    ee.load_programmer_params();
-    ee.set_type(type);
-    ee.image = image->bytes.data();
-    TerminalProgress bar;
-    attach_progress(host, bar, ee.progress_bar);
-    NullEEPromView view;
-    EEPromTaskRunner runner(ctx.settings, host, view, ee);
-    if (run_abortable(host, runner, [&] { runner.abort(); }, task, *image) != TaskResult::Done) return kExitFailure;
-    if (task != EEPromTask::Read) return kExitOk;
+    const int rc = run_traced(ctx, TraceKind::Eeprom, resolver, [&] {
+        Serial_IO io(ctx.settings, host, resolver);
+        io.set_eeprom_line_mode(true);
+        SerialIoLines lines(io, resolver);
+        TI2C ee(ctx.settings, host, lines);
+        ee.load_programmer_params();
+        ee.set_type(type);
+        ee.image = image->bytes.data();
+        TerminalProgress bar;
+        attach_progress(host, bar, ee.progress_bar);
+        NullEEPromView view;
+        EEPromTaskRunner runner(ctx.settings, host, view, ee);
+        return run_abortable(host, runner, [&] { runner.abort(); }, task, *image) == TaskResult::Done ? kExitOk
+                                                                                                       : kExitFailure;
+    });
+    if (rc != kExitOk || task != EEPromTask::Read) return rc;
     const bool saved = save_eeprom_file(files, paths[0]);
-    return finish_read(saved, ee.title(), paths[0]);
+    return finish_read(saved, eeprom_device_title(type), paths[0]);
 }
 
 } // namespace korvane::cli

@@ -24,7 +24,10 @@ void print_help() {
                  "  -d DEVICE   PIC or 24Cxx device, e.g. 16F84, 16F877, 18F452, 24C16\n"
                  "              (default: the PIC device of the settings file)\n"
                  "  -P PORT     programmer port for this run: COM1..COM9 or SIM\n"
-                 "  -c TYPE     programmer type for this run: JDM, X-JDM or HELL\n\n"
+                 "  -c TYPE     programmer type for this run: JDM, X-JDM or HELL\n"
+                 "  --trace FILE.vcd\n"
+                 "              device and card commands: record the programmer lines of the run\n"
+                 "              to a VCD file (PulseView, GTKWave, sigrok-cli -I vcd)\n\n"
                  "Commands:\n";
     auto cmds = registry();
     std::sort(cmds.begin(), cmds.end(), [](auto& a, auto& b) { return a.name < b.name; });
@@ -75,9 +78,9 @@ int main(int argc, char** argv) {
     for (; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--help" || a == "-h") { print_help(); return kExitOk; }
-        if (a == "-d" || a == "-P" || a == "-c") {
+        if (a == "-d" || a == "-P" || a == "-c" || a == "--trace") {
             if (i + 1 >= args.size()) return usage_error("", "option " + a + " needs a value");
-            (a == "-d" ? device : a == "-P" ? port : type) = args[++i];
+            (a == "-d" ? device : a == "-P" ? port : a == "-c" ? type : ctx.trace_file) = args[++i];
             continue;
         }
         if (!a.empty() && a[0] == '-') return usage_error("", "unknown option " + a);
@@ -86,10 +89,22 @@ int main(int argc, char** argv) {
     if (i >= args.size()) return usage_error("", "no command given");
     std::string name = args[i];
     ctx.args.assign(args.begin() + std::ptrdiff_t(i) + 1, args.end());
+    // --trace may also follow the command.
+    for (std::size_t k = 0; k < ctx.args.size(); ++k)
+        if (ctx.args[k] == "--trace") {
+            if (k + 1 >= ctx.args.size()) return usage_error(name, "option --trace needs a value");
+            ctx.trace_file = ctx.args[k + 1];
+            ctx.args.erase(ctx.args.begin() + std::ptrdiff_t(k), ctx.args.begin() + std::ptrdiff_t(k) + 2);
+            break;
+        }
     const Command* cmd = nullptr;
     for (const auto& c : commands())
         if (c.name == name) cmd = &c;
     if (!cmd) return usage_error("", "unknown command " + name);
+    static const char* const kTraced[] = {"read", "program", "verify", "erase", "clearcp", "card"};
+    if (!ctx.trace_file.empty() &&
+        std::none_of(std::begin(kTraced), std::end(kTraced), [&](const char* t) { return name == t; }))
+        return usage_error(name, "--trace works with the device and card commands only");
     for (const auto& a : ctx.args)
         if (a == "--help" || a == "-h") {
             std::cout << "usage: korvane-cli [options] " << cmd->synopsis << "\n\n" << cmd->help << "\n";

@@ -1,5 +1,7 @@
 #include "hardware/serial_io.h"
 
+#include "trace/line_recorder.h"
+
 namespace korvane {
 
 namespace {
@@ -38,6 +40,7 @@ void Serial_IO::call_dtr(bool on) {
     ++serial_calls_;
     port_->set_dtr(on);
     dtr_level_ = on;
+    if (trace::LineRecorder::instance().on()) trace_dtr(on);
 }
 
 void Serial_IO::call_rts(bool on) {
@@ -45,18 +48,22 @@ void Serial_IO::call_rts(bool on) {
     ++serial_calls_;
     port_->set_rts(on);
     rts_level_ = on;
+    if (trace::LineRecorder::instance().on()) trace_rts(on);
 }
 
 void Serial_IO::call_break(bool on) {
     if (!port_) return;
     ++serial_calls_;
     port_->set_break(on);
+    if (trace::LineRecorder::instance().on()) trace_break(on);
 }
 
 bool Serial_IO::call_cts() {
     if (!port_) return false;   // a failed status read leaves the level low
     ++serial_calls_;
-    return port_->cts();
+    const bool level = port_->cts();
+    if (trace::LineRecorder::instance().on()) trace_cts(level);
+    return level;
 }
 
 void Serial_IO::call_purge() {
@@ -70,13 +77,62 @@ void Serial_IO::call_purge() {
 std::uint8_t Serial_IO::read_reg(std::uint16_t reg) {
     const Endpoint& ep = endpoint();
     if (!ep.ports->driver_ready()) return 0xFF;
-    return ep.ports->read_byte(std::uint16_t(base_ + reg));
+    const std::uint8_t value = ep.ports->read_byte(std::uint16_t(base_ + reg));
+    if (reg == kMSR && trace::LineRecorder::instance().on()) trace_cts((value & kCtsBit) != 0);
+    return value;
 }
 
 void Serial_IO::write_reg(std::uint16_t reg, std::uint8_t value) {
     const Endpoint& ep = endpoint();
     if (!ep.ports->driver_ready()) return;
     ep.ports->write_byte(std::uint16_t(base_ + reg), value);
+    if (!trace::LineRecorder::instance().on()) return;
+    if (reg == kMCR) {
+        trace_dtr((value & kDataBit) != 0);
+        trace_rts((value & kClockBit) != 0);
+    } else if (reg == kLCR) {
+        trace_break((value & kBreakBit) != 0);
+    }
+}
+
+// ---- trace ----
+// Each port line as driven or sampled, and under its name for the mode at work: ICSP lines after
+// the inversions in force, the I2C lines as they are (the EEPROM line mode uses no inversions).
+
+std::uint64_t Serial_IO::trace_now() { return endpoint().clock->now_ns(); }
+
+void Serial_IO::trace_dtr(bool level) {
+    trace::LineRecorder& r = trace::LineRecorder::instance();
+    const std::uint64_t t = trace_now();
+    r.set(trace::Line::Dtr, level, t);
+    if (eeprom_line_mode_)
+        r.set(trace::Line::Sda, level, t);
+    else
+        r.set(trace::Line::DataOut, level != (record().invert_data_out != 0), t);
+}
+
+void Serial_IO::trace_rts(bool level) {
+    trace::LineRecorder& r = trace::LineRecorder::instance();
+    const std::uint64_t t = trace_now();
+    r.set(trace::Line::Rts, level, t);
+    if (eeprom_line_mode_)
+        r.set(trace::Line::Scl, level, t);
+    else
+        r.set(trace::Line::Clock, level != (record().invert_clock != 0), t);
+}
+
+void Serial_IO::trace_break(bool level) {
+    trace::LineRecorder& r = trace::LineRecorder::instance();
+    const std::uint64_t t = trace_now();
+    r.set(trace::Line::TxdBreak, level, t);
+    if (!eeprom_line_mode_) r.set(trace::Line::MclrVpp, level != (record().invert_mclr != 0), t);
+}
+
+void Serial_IO::trace_cts(bool level) {
+    trace::LineRecorder& r = trace::LineRecorder::instance();
+    const std::uint64_t t = trace_now();
+    r.sample_cts(level, t);
+    if (!eeprom_line_mode_) r.set(trace::Line::DataIn, level != (record().invert_data_in != 0), t);
 }
 
 // ---- port ----

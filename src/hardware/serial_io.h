@@ -75,6 +75,13 @@ private:
     void write_reg(std::uint16_t reg, std::uint8_t value);
     void set_shadow_bit(std::uint8_t bit, bool high, bool inverted);
 
+    // While a trace is on: the port line as driven / sampled and its logical name.
+    std::uint64_t trace_now();
+    void trace_dtr(bool level);
+    void trace_rts(bool level);
+    void trace_break(bool level);
+    void trace_cts(bool level);
+
     void target_on_serial_calls();
     void target_on_direct_pic();
     void target_on_direct_eeprom();

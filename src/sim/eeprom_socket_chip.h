@@ -3,6 +3,7 @@
 // node its SDA (DTR through the resistor, read back on CTS), chip-select pins low.
 #include "sim/i2c_eeprom.h"
 #include "sim/socket_chip.h"
+#include "trace/line_recorder.h"
 
 namespace korvane::sim {
 
@@ -13,6 +14,13 @@ public:
 
     void pins_changed(const Pins& pins, std::uint64_t now_ns) override {
         chip_.update(pins.power && pins.vpp, pins.clock, pins.data, now_ns);
+        // The pins as a logic analyser on the chip shows them: SDA is the wired AND of the node
+        // and the chip's own pull, which the board feeds back on its next round.
+        if (trace::LineRecorder::instance().on()) {
+            trace::LineRecorder& recorder = trace::LineRecorder::instance();
+            recorder.set(trace::Line::EeScl, pins.clock, now_ns);
+            recorder.set(trace::Line::EeSda, pins.data && !chip_.pulls_sda_low(), now_ns);
+        }
     }
     std::optional<bool> data_drive() const override {
         if (chip_.pulls_sda_low()) return false;

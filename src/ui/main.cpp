@@ -14,6 +14,7 @@
 #include "ui/main_window.h"
 #include "ui/msg_form.h"
 #include "ui/startup.h"
+#include "trace/task_trace.h"
 
 namespace {
 
@@ -84,6 +85,7 @@ int main(int argc, char** argv) {
     const auto settings_dir = settings_directory(program_dir);
     load_settings(settings_dir, program_dir, settings);
     QApplication::setApplicationName(QString::fromStdString(application_title(settings)));
+    trace::enable_task_traces(std::getenv("KORVANE_TRACE"));
 
     // The ports offered by the dialogs, then port access for the Direct I/O backend.
     const PortList ports = default_port_resolver().port_list();
