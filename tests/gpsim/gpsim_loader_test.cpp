@@ -1,9 +1,11 @@
 // Our card loaders on gpsim's PICs at the card's clocks: the answer to reset and its bit timing,
-// Init, the refusals of a bad header, and a block read with no EEPROM answering, with the reader
-// played on the I/O pin (loader_card_rig.h). gpsim missing fails the test.
+// Init, the refusals of a bad header, a block read with no EEPROM answering, and block reads and
+// writes against a 24Cxx, with the reader played on the I/O pin and the EEPROM on its pins
+// (loader_card_rig.h). gpsim missing fails the test.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <numeric>
 #include <unistd.h>
 
 #include "gpsim/loader_card_rig.h"
@@ -20,6 +22,9 @@ struct LoaderCase {
 // The card's bit edges land on n etu from the character's start edge, give or take one
 // instruction cycle (4 card clocks, about 1 % of an etu): gpsim's resolution.
 constexpr int kEdgeToleranceClocks = 4;
+// The model's page write time: real 24Cxx take up to 5 ms; a shorter one still makes the loader
+// poll (its first poll comes straight after the STOP) and keeps each poll's halts few.
+constexpr double kWriteMicroseconds = 500;
 
 const LoaderCase kCases[] = {
     {"p16f84_3m58", {"p16f84", 0}, 3579545},   {"p16f84_6m", {"p16f84", 0}, 6000000},
@@ -52,7 +57,13 @@ void expect_character_timing(const std::vector<LineChar>& chars, const std::stri
     }
 }
 
-class GpsimLoader : public testing::TestWithParam<LoaderCase> {
+std::uint8_t xor_of(const std::vector<std::uint8_t>& bytes) {
+    return std::accumulate(bytes.begin(), bytes.end(), std::uint8_t(0),
+                           [](std::uint8_t a, std::uint8_t b) { return std::uint8_t(a ^ b); });
+}
+
+template <class Case>
+class GpsimLoaderBase : public testing::TestWithParam<Case> {
 protected:
     void SetUp() override {
         // Short: gpsim's recorder keeps only 19 characters of its file name.
@@ -74,6 +85,8 @@ protected:
     std::filesystem::path workdir_;
     std::unique_ptr<LoaderCardRig> rig_;
 };
+
+using GpsimLoader = GpsimLoaderBase<LoaderCase>;
 
 TEST_P(GpsimLoader, AnswersResetAndHeadersOnTheCardsTiming) {
     const LoaderCase& c = GetParam();
@@ -103,6 +116,87 @@ TEST_P(GpsimLoader, AnswersResetAndHeadersOnTheCardsTiming) {
 
 INSTANTIATE_TEST_SUITE_P(Cards, GpsimLoader, testing::ValuesIn(kCases),
                          [](const testing::TestParamInfo<LoaderCase>& i) { return std::string(i.param.name); });
+
+// A card's 24Cxx: the program's read block for it, and its page (the program's write block).
+struct EepromCase {
+    const char* name;
+    LoaderCardPart part;
+    double clock_hz;
+    Eeprom24Geometry eeprom;
+    std::size_t read_block;
+};
+
+constexpr Eeprom24Geometry k24C16{2048, 16, true}, k24C64{8192, 32, false}, k24C256{32768, 64, false};
+
+const EepromCase kEepromCases[] = {
+    {"p16f84_3m58_24c16", {"p16f84", 0}, 3579545, k24C16, 128},
+    {"p16f84_6m_24c64", {"p16f84", 0}, 6000000, k24C64, 32},
+    {"p16f628_6m_24c64", {"p16f628", 1}, 6000000, k24C64, 32},
+    {"p16f877_3m58_24c256", {"p16f877", 3}, 3579545, k24C256, 32},
+    {"p18f452_6m_24c256", {"p18f452", 10}, 6000000, k24C256, 128},
+    {"p18f452_3m58_24c16", {"p18f452", 10}, 3579545, k24C16, 32},
+};
+
+using GpsimLoaderEeprom = GpsimLoaderBase<EepromCase>;
+
+// A block read gives the chip's bytes and their checksum; a write block lands in the chip exactly;
+// a write block with a wrong checksum is refused and leaves the chip as it was.
+TEST_P(GpsimLoaderEeprom, ReadsAndWritesBlocksAndRefusesAWrongChecksum) {
+    const EepromCase& c = GetParam();
+    try {
+        rig_ = std::make_unique<LoaderCardRig>(c.part, c.clock_hz, workdir_, c.eeprom, kWriteMicroseconds);
+    } catch (const GpsimError& e) {
+        FAIL() << "gpsim cannot run the loader: " << e.what();
+    }
+    LoaderCardRig& card = *rig_;
+    auto& memory = card.eeprom().memory();
+    for (std::size_t a = 0; a < memory.size(); ++a) memory[a] = std::uint8_t(a * 7 + (a >> 8) + 3);
+    ASSERT_EQ(values(card.receive(16, 0)).size(), 16u);
+    const std::uint8_t mode = c.eeprom.block_bits ? 0x01 : 0x00;
+    ASSERT_EQ(card.exchange({0xC1, 0x00, 0x00, mode, 0x00}, 2), (std::vector<std::uint8_t>{0x00, 0x90}));
+
+    // Across a 256-byte boundary: the 24C16 carries address bits 10..8 in its control byte.
+    const std::size_t read_at = 0x1F0, n = c.read_block;
+    const std::vector<std::uint8_t> held(memory.begin() + long(read_at), memory.begin() + long(read_at + n));
+    std::vector<std::uint8_t> want = {0x01};
+    want.insert(want.end(), held.begin(), held.end());
+    want.push_back(xor_of(held));
+    const auto read = answer({0xC1, 0x01, std::uint8_t(read_at >> 8), std::uint8_t(read_at), std::uint8_t(n + 1)},
+                             want.size(), "read block");
+    EXPECT_EQ(read, want);
+    for (std::size_t i = 0; i < std::min(read.size(), want.size()); ++i)
+        if (read[i] != want[i]) ADD_FAILURE() << "read byte " << i << ": " << int(read[i]) << " not " << int(want[i]);
+
+    // One page at a page start.
+    const std::size_t write_at = 0x340, page = c.eeprom.page;
+    std::vector<std::uint8_t> block(page);
+    for (std::size_t i = 0; i < page; ++i) block[i] = std::uint8_t(0xA5 ^ (i * 13));
+    std::vector<std::uint8_t> after = memory;
+    std::copy(block.begin(), block.end(), after.begin() + long(write_at));
+    const std::vector<std::uint8_t> header = {0xC1, 0x02, std::uint8_t(write_at >> 8), std::uint8_t(write_at),
+                                              std::uint8_t(page + 1)};
+    ASSERT_EQ(answer(header, 1, "write block"), std::vector<std::uint8_t>{0x02});
+    std::vector<std::uint8_t> frame = block;
+    frame.push_back(xor_of(block));
+    EXPECT_EQ(answer(frame, 1, "write status"), std::vector<std::uint8_t>{0x90});
+    EXPECT_TRUE(memory == after) << "the EEPROM after the write block differs";
+    EXPECT_EQ(card.eeprom().page_writes(), 1);
+
+    // Eight other bytes over the page with one checksum bit wrong: refused, nothing written.
+    std::vector<std::uint8_t> bad(block.begin(), block.begin() + 8);
+    for (auto& b : bad) b = std::uint8_t(~b);
+    bad.push_back(std::uint8_t(xor_of(bad) ^ 0x01));
+    ASSERT_EQ(answer({0xC1, 0x02, header[2], header[3], 9}, 1, "refused write block"), std::vector<std::uint8_t>{0x02});
+    EXPECT_EQ(answer(bad, 1, "refused write status"), std::vector<std::uint8_t>{0x10});
+    EXPECT_TRUE(memory == after) << "the refused block changed the EEPROM";
+    EXPECT_EQ(card.eeprom().page_writes(), 1);
+    EXPECT_EQ(card.eeprom().bus_faults(), 0);
+    // The loader still answers afterwards.
+    EXPECT_EQ(answer({0xC1, 0x00, 0x00, mode, 0x00}, 2, "init after"), (std::vector<std::uint8_t>{0x00, 0x90}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cards, GpsimLoaderEeprom, testing::ValuesIn(kEepromCases),
+                         [](const testing::TestParamInfo<EepromCase>& i) { return std::string(i.param.name); });
 
 } // namespace
 } // namespace korvane::gpsim

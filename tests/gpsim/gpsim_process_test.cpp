@@ -55,6 +55,15 @@ TEST(GpsimProcess, FailuresCarryTheReason) {
         EXPECT_NE(std::string(e.what()).find("not installed"), std::string::npos) << e.what();
     }
     EXPECT_THROW(GpsimProcess("p16f999", dir.path() / "p.hex"), GpsimError);
+
+    // A run that never reaches a break point (no watchdog either): the time-out ends gpsim,
+    // not just the wait.
+    write_program_hex(dir.path() / "loop.hex", kProgram, {kConfigNoWatchdog});
+    GpsimProcess looping("p16f84", dir.path() / "loop.hex");
+    looping.set_timeout_ms(300);
+    EXPECT_THROW(looping.run_then(), GpsimError);
+    EXPECT_FALSE(looping.running());
+    EXPECT_THROW(looping.value("pc"), GpsimError);
 }
 
 } // namespace

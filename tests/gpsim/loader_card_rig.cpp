@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <utility>
 
 #include "buffers/pic_buffers.h"
 #include "card/setup_loader.h"
@@ -12,8 +13,9 @@ namespace korvane::gpsim {
 
 namespace {
 
-// The loader image as the program writes it into the card, as a hex gpsim loads.
-void write_loader_hex(int device_index, const std::filesystem::path& file) {
+// The loader image as the program writes it into the card, as a hex gpsim loads; gives its
+// program words.
+std::vector<std::uint16_t> write_loader_hex(int device_index, const std::filesystem::path& file) {
     auto image = std::make_unique<PicImage>();
     load_loader_image(*image, device_index);
     const bool pic16 = is_pic16f(device_index);
@@ -27,8 +29,15 @@ void write_loader_hex(int device_index, const std::filesystem::path& file) {
     } else {
         for (std::uint32_t k = 0; k < 7; ++k) extra.push_back({0x300000 + 2 * k, image->config[k]});
     }
-    write_program_hex(file, std::vector<std::uint16_t>(image->code.begin(), image->code.begin() + long(used)), extra);
+    std::vector<std::uint16_t> code(image->code.begin(), image->code.begin() + long(used));
+    write_program_hex(file, code, extra);
+    return code;
 }
+
+// The instructions that set and clear SCL: the 16F's bsf/bcf PORTB,5; the 18F's bsf/bcf on
+// LATC,3 or PORTC,3 in the access bank.
+bool sets_scl(bool pic18, std::uint16_t w) { return pic18 ? (w == 0x868B || w == 0x8682) : w == 0x1686; }
+bool clears_scl(bool pic18, std::uint16_t w) { return pic18 ? (w == 0x968B || w == 0x9682) : w == 0x1286; }
 
 std::uint64_t cycle_count(const std::string& reply) {
     const auto x = reply.rfind("0x");
@@ -44,15 +53,18 @@ bool even_parity(std::uint8_t b) {
 
 } // namespace
 
-LoaderCardRig::LoaderCardRig(const LoaderCardPart& part, double clock_hz, const std::filesystem::path& workdir)
-    : workdir_(workdir) {
-    const bool pic18 = !is_pic16f(part.device_index);
+LoaderCardRig::LoaderCardRig(const LoaderCardPart& part, double clock_hz, const std::filesystem::path& workdir,
+                             std::optional<Eeprom24Geometry> eeprom, double write_us)
+    : workdir_(workdir), pic18_(!is_pic16f(part.device_index)) {
     const auto hex = workdir_ / "loader.hex";
-    write_loader_hex(part.device_index, hex);
+    const auto code = write_loader_hex(part.device_index, hex);
     gpsim_ = std::make_unique<GpsimProcess>(part.gpsim_name, hex);
     // The reader runs 9600 baud with the 3.579545 MHz clock, 16457 with 6.00 MHz (docs/iso_card.md).
     host_etu_ = clock_hz / 4 / (clock_hz < 5e6 ? 9600.0 : 16457.0);
-    const std::string sda_pin = pic18 ? "portc4" : "portb4";
+    port_ = pic18_ ? "portc" : "portb";
+    scl_bit_ = pic18_ ? 3 : 5;
+    sda_bit_ = 4;
+    const std::string sda_pin = pic18_ ? "portc4" : "portb4";
     char freq[32];
     std::snprintf(freq, sizeof freq, "%.0f", clock_hz);
     gpsim_->commands({
@@ -68,13 +80,87 @@ LoaderCardRig::LoaderCardRig(const LoaderCardPart& part, double clock_hz, const 
         "attach sda " + sda_pin + " RSDA.pin",
         "REC.file = \"" + record_file(0) + "\"",
     });
+    if (eeprom) {
+        eeprom_.emplace(*eeprom, std::uint64_t(clock_hz / 4 * write_us * 1e-6));
+        set_bus_breaks(code);
+    }
+}
+
+void LoaderCardRig::set_bus_breaks(const std::vector<std::uint16_t>& code) {
+    // gpsim's break addresses: the 16F's word address, the 18F's byte address.
+    const std::uint32_t step = pic18_ ? 2 : 1;
+    for (std::uint32_t i = 0; i < code.size(); ++i) {
+        // Before a fall, to read SDA at the end of the high time and answer right after the
+        // fall; after a rise, to read SDA as the clock goes high, which tells a START or STOP
+        // from a bit, only where the chip says one may come (kvrise, below).
+        if (clears_scl(pic18_, code[i])) bus_halt_[i * step] |= kBeforeFall;
+        if (sets_scl(pic18_, code[i])) bus_halt_[(i + 1) * step] |= kAfterRise;
+    }
+    if (bus_halt_.empty()) throw GpsimError("the loader image has no instruction that drives SCL");
+    // gpsim 0.31 halts on a conditional execution break point when its expression is FALSE
+    // (docs/gpsim.md): "kvrise == 0" halts while kvrise is 1.
+    std::vector<std::string> breaks = {"symbol kvrise=1"};
+    for (const auto& [address, kind] : bus_halt_)
+        breaks.push_back("break e " + std::to_string(address) + (kind == kAfterRise ? ", kvrise == 0" : ""));
+    gpsim_->commands(breaks);
+}
+
+void LoaderCardRig::observe_bus(std::uint32_t pc, std::uint32_t port) {
+    const bool scl = (port >> scl_bit_) & 1, sda = (port >> sda_bit_) & 1;
+    const auto halt = bus_halt_.find(pc);
+    const int kind = halt == bus_halt_.end() ? 0 : halt->second;
+    bool low = eeprom_->update(now_, scl, sda);
+    bool fall = false;
+    if ((kind & kBeforeFall) && scl) {
+        // The instruction here lowers SCL and leaves SDA: the chip answers after it.
+        low = eeprom_->update(now_ + 1, false, sda);
+        fall = true;
+    }
+    if (low != sda_low_) {
+        if (fall && (pending_.empty() || pending_.front() != "step 1")) pending_.push_back("step 1");
+        pending_.push_back(low ? "RSDA.voltage = 0" : "RSDA.voltage = 5");
+        sda_low_ = low;
+    }
+    if (eeprom_->start_or_stop_may_come() != rise_armed_) {
+        rise_armed_ = !rise_armed_;
+        pending_.push_back(rise_armed_ ? "kvrise = 1" : "kvrise = 0");
+    }
 }
 
 void LoaderCardRig::run_until(std::uint64_t cycle) {
+    // A step left for the next run must not pass the cycle break point.
+    if (!pending_.empty() && cycle <= now_ + 2) {
+        auto lines = std::exchange(pending_, {});
+        lines.push_back("cycles");
+        now_ = cycle_count(gpsim_->commands(lines).back());
+    }
     if (cycle <= now_) return;
     gpsim_->command("break c " + std::to_string(cycle));
     while (now_ < cycle) {
-        now_ = cycle_count(gpsim_->run_then({"cycles"})[1]);
+        if (!eeprom_) {
+            now_ = cycle_count(gpsim_->run_then({"cycles"})[1]);
+            continue;
+        }
+        // Each query costs gpsim about as much as the run: the break point's address and the
+        // cycle come from the run's report where it has them.
+        auto replies = gpsim_->run_then({port_}, std::exchange(pending_, {}));
+        const std::string& report = replies[replies.size() - 2];
+        std::uint32_t pc = ~0u;
+        const auto at = report.find("Execution at");
+        const auto x = at == std::string::npos ? at : report.find("(0x", at);
+        const auto line = report.find("\n0x");   // the last instruction run: its cycle first
+        if (report.find("cycle break") == std::string::npos && x != std::string::npos && line != std::string::npos) {
+            pc = std::uint32_t(std::strtoul(report.c_str() + x + 3, nullptr, 16));
+            now_ = std::strtoull(report.c_str() + line + 3, nullptr, 16) + 1;
+        } else {
+            const auto q = gpsim_->commands({"cycles", "pc"});
+            now_ = cycle_count(q[0]);
+            pc = reply_value(q[1]);
+            // Halted by the cycle break point on an SCL instruction: step past it, so that its
+            // own break point does not stop the next run there again.
+            if (bus_halt_.count(pc)) pending_.push_back("step 1");
+        }
+        observe_bus(pc, reply_value(replies.back()));
     }
 }
 

@@ -175,7 +175,7 @@ GpsimProcess::GpsimProcess(const std::string& processor, const std::filesystem::
 
 GpsimProcess::~GpsimProcess() { close_process(); }
 
-void GpsimProcess::close_process() {
+void GpsimProcess::close_process(bool kill_now) {
     if (to_child_ >= 0) {
         const char quit[] = "quit\n";
         (void)::send(to_child_, quit, sizeof quit - 1, MSG_NOSIGNAL);
@@ -188,7 +188,7 @@ void GpsimProcess::close_process() {
     }
     if (pid_ > 0) {
         // gpsim quits at once on "quit" or end of input; one that does not is ended.
-        for (int i = 0; i < 200; ++i) {
+        for (int i = 0; i < (kill_now ? 0 : 200); ++i) {
             int status = 0;
             if (::waitpid(pid_, &status, WNOHANG) == pid_) {
                 pid_ = -1;
@@ -220,8 +220,14 @@ std::string GpsimProcess::read_until_prompt(const std::string& context) {
             pending_.erase(0, at + std::strlen(kPrompt));
             return reply;
         }
+        if (from_child_ < 0) throw GpsimError("gpsim is no longer running ('" + context + "')");
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) throw GpsimError("gpsim did not answer '" + context + "' in time; it said: " + pending_);
+        if (left.count() <= 0) {
+            // A gpsim that runs on without a break point never reads again: end it now.
+            const std::string said = pending_;
+            close_process(true);
+            throw GpsimError("gpsim did not answer '" + context + "' in time; it said: " + said);
+        }
         pollfd p{from_child_, POLLIN, 0};
         const int r = ::poll(&p, 1, int(left.count()));
         if (r < 0 && errno == EINTR) continue;
@@ -242,11 +248,15 @@ std::vector<std::string> GpsimProcess::commands(const std::vector<std::string>& 
     return read_replies(lines);
 }
 
-std::vector<std::string> GpsimProcess::run_then(const std::vector<std::string>& queries) {
-    std::string text = "run\n";
+std::vector<std::string> GpsimProcess::run_then(const std::vector<std::string>& queries,
+                                                const std::vector<std::string>& before) {
+    std::string text;
+    for (const auto& l : before) text += l + "\n";
+    text += "run\n";
     for (const auto& l : queries) text += l + "\n";
     write_all(text);
-    std::vector<std::string> replies = read_replies({"run"});
+    std::vector<std::string> replies = read_replies(before);
+    for (auto& r : read_replies({"run"})) replies.push_back(std::move(r));
     read_until_prompt("run");   // the second prompt, after a repeated "run"
     for (auto& r : read_replies(queries)) replies.push_back(std::move(r));
     return replies;

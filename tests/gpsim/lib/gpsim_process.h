@@ -54,9 +54,10 @@ public:
     // Runs `count` instructions (gpsim's `step N` counts instructions, not cycles; the first
     // after a reset stops one short).
     void step(std::uint64_t count);
-    // `run` until a break point, then the `queries` (sent with it, no wait between): the run's
-    // report first, then one reply per query. gpsim prompts twice after a run.
-    std::vector<std::string> run_then(const std::vector<std::string>& queries = {});
+    // The `before` lines, `run` until a break point, then the `queries`, all sent at once: one
+    // reply per line, in order. gpsim prompts twice after a run.
+    std::vector<std::string> run_then(const std::vector<std::string>& queries = {},
+                                      const std::vector<std::string>& before = {});
     // gpsim's reset: the processor's power-on state, PC 0. The cycle counter runs on.
     void reset();
     std::uint64_t cycles();
@@ -76,9 +77,11 @@ public:
     int pin(const std::string& pin);
 
     const std::string& processor() const { return processor_; }
+    bool running() const { return pid_ > 0; }
     // gpsim's name of the processor as its symbols are prefixed ("p16f84").
     std::string symbol_prefix() const { return processor_; }
-    // Replies time out after this long (default 20 s): a hung gpsim fails the caller.
+    // Replies time out after this long (default 20 s): a hung gpsim fails the caller and is
+    // killed; every later command throws.
     void set_timeout_ms(int ms) { timeout_ms_ = ms; }
 
 private:
@@ -86,7 +89,7 @@ private:
     // One reply per line already sent, echo stripped; throws on a reported error.
     std::vector<std::string> read_replies(const std::vector<std::string>& lines);
     void write_all(const std::string& text);
-    void close_process();
+    void close_process(bool kill_now = false);
 
     std::string processor_;
     pid_t pid_ = -1;
