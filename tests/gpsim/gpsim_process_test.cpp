@@ -4,6 +4,13 @@
 #include "common/test_env.h"
 #include "gpsim/lib/gpsim_process.h"
 
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
 namespace korvane::gpsim {
 namespace {
 
@@ -64,6 +71,58 @@ TEST(GpsimProcess, FailuresCarryTheReason) {
     EXPECT_THROW(looping.run_then(), GpsimError);
     EXPECT_FALSE(looping.running());
     EXPECT_THROW(looping.value("pc"), GpsimError);
+}
+
+// The gpsim processes whose parent is `parent` that have not ended (zombies count as ended).
+std::vector<pid_t> live_children(pid_t parent) {
+    std::vector<pid_t> found;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        if (!std::getline(stat, line)) continue;
+        // pid (comm) state ppid ...
+        const auto close = line.rfind(')');
+        if (close == std::string::npos || line.find("(gpsim)") == std::string::npos) continue;
+        char state = 0;
+        long ppid = 0;
+        if (std::sscanf(line.c_str() + close + 1, " %c %ld", &state, &ppid) != 2) continue;
+        if (ppid == parent && state != 'Z') found.push_back(pid_t(std::stol(line)));
+    }
+    return found;
+}
+
+TEST(GpsimProcess, DiesWithATestKilledInTheMiddleOfARun) {
+    test::TempDir dir;
+    write_program_hex(dir.path() / "loop.hex", kProgram, {kConfigNoWatchdog});
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        GpsimProcess looping("p16f84", dir.path() / "loop.hex");
+        try {
+            looping.run_then();   // never halts; the parent kills this process meanwhile
+        } catch (...) {
+        }
+        ::_exit(0);
+    }
+    // Wait for gpsim to start, then kill the test process under it.
+    std::vector<pid_t> gpsim;
+    for (int i = 0; i < 400 && gpsim.empty(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        gpsim = live_children(child);
+    }
+    ASSERT_EQ(gpsim.size(), 1u) << "gpsim did not start";
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    bool ended = false;
+    for (int i = 0; i < 200 && !ended; ++i) {
+        std::ifstream stat("/proc/" + std::to_string(gpsim[0]) + "/stat");
+        std::string line;
+        ended = !std::getline(stat, line) || line.find(") Z") != std::string::npos;
+        if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (!ended) ::kill(gpsim[0], SIGKILL);
+    EXPECT_TRUE(ended) << "gpsim " << gpsim[0] << " outlived the test that started it";
 }
 
 } // namespace

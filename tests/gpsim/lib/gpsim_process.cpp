@@ -146,10 +146,13 @@ GpsimProcess::GpsimProcess(const std::string& processor, const std::filesystem::
     const std::string hex_path = hex.string();
     // The hex is loaded by command: given on the command line, its messages follow the first prompt.
     std::vector<std::string> args = {executable, "-i", "-p", processor};
+    // A test killed in the middle of a run (a ctest time-out, ^C) must not leave gpsim spinning:
+    // while it runs, gpsim does not read its input, so it never sees the end of it.
+    if (unavailable_reason("setpriv").empty()) args.insert(args.begin(), {"setpriv", "--pdeathsig", "KILL"});
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
-    const int rc = ::posix_spawnp(&pid_, executable.c_str(), &actions, nullptr, argv.data(), environ);
+    const int rc = ::posix_spawnp(&pid_, args.front().c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(in[1]);
     ::close(out[1]);

@@ -51,8 +51,8 @@ public:
     // Several command lines written at once (no wait between them), one reply each.
     std::vector<std::string> commands(const std::vector<std::string>& lines);
 
-    // Runs while fewer than `count` instruction cycles have passed: whole instructions, so a
-    // two-cycle one may end a cycle past (gpsim's `step N` counts cycles, not instructions).
+    // Runs `count` instructions (gpsim's `step N` counts instructions, not cycles; the first
+    // after a reset stops one short).
     void step(std::uint64_t count);
     // The `before` lines, `run` until a break point, then the `queries`, all sent at once: one
     // reply per line, in order. gpsim prompts twice after a run.

@@ -13,10 +13,11 @@
 
 namespace korvane::gpsim {
 
-// Registers left out of the comparison, with the reason (docs/gpsim.md has the details).
+// Register bits left out of the comparison, with the reason (docs/gpsim.md has the details).
 struct Pic14Exclusion {
     std::string part;       // "16F84A", or "*" for every part
-    std::string register_name;
+    std::string register_name;   // its mirrors ("INTCON@0x08B") too
+    std::uint8_t bits;      // the bits left out
     std::string reason;
 };
 const std::vector<Pic14Exclusion>& pic14_exclusions();
@@ -35,11 +36,16 @@ public:
     const Pic14Target& target() const { return target_; }
 
 private:
+    void start_gpsim();
     void load_body(const Pic14Program& program);
+    // Steps gpsim until its cycle counter reaches `until`; returns the count it stopped at.
+    std::uint64_t run_gpsim_until(std::uint64_t until);
 
     const Pic14Target& target_;
+    std::filesystem::path hex_file_;
     std::unique_ptr<GpsimProcess> gpsim_;
     std::uint16_t body_ = 0;
+    bool restart_ = false;   // the next run wants a fresh gpsim
 };
 
 } // namespace korvane::gpsim

@@ -12,6 +12,16 @@ namespace {
 
 constexpr std::uint8_t kINDF = 0x00, kPCL = 0x02, kSTATUS = 0x03, kFSR = 0x04, kPCLATH = 0x0A, kINTCON = 0x0B;
 
+// The INTCON bits the programs may set: no GIE, since gpsim enters the interrupt routine a cycle
+// early and leaves GIE set there (docs/gpsim.md), and no INTE or RBIE, whose flags follow the pins.
+constexpr std::uint8_t kIntconMask = 0x64;
+constexpr std::uint8_t kTMR0 = 0x01;
+
+// Registers the programs only read, whatever the bank: FSR, PCLATH and PCL would let the program
+// leave its page, INTCON could enable what kIntconMask keeps off, and a write to TMR0 (OPTION in
+// banks 1 and 3) starts gpsim's count a cycle before the part's.
+bool guarded(std::uint8_t f) { return f == kFSR || f == kPCLATH || f == kPCL || f == kINTCON || f == kTMR0; }
+
 // ---- encodings ----
 std::uint16_t byte_op(unsigned op, bool to_f, std::uint8_t f) { return std::uint16_t((op << 8) | (to_f ? 0x80 : 0) | (f & 0x7F)); }
 std::uint16_t bit_op(unsigned op, unsigned bit, std::uint8_t f) {
@@ -47,18 +57,20 @@ Pic14Target make_target(Pic14Part part) {
         t.gpsim_processor = "p16f84";
         t.code_words = 1024;
         t.banks = 2;
+        t.eeprom_bytes = 64;
         t.gprs = range16(0x0C, 0x4F);
         // 0x07 and 0x50.. are unimplemented; 0x08/0x09 are EEDATA/EEADR, EECON1/EECON2 in bank 1.
         // INTCON is written by the INTCON idiom only: gpsim 0.31 aborts (an assertion in
         // INTCON_14_PIR) when EEIE is set on this part.
-        t.direct_offsets = {0, 1, 2, 3, 4, 7, 8, 9, 0x0A, 0x50, 0x6A, 0x7F};
-        t.intcon_mask = 0xBF;
+        // Offset 8 (EEDATA, EECON1 in bank 1) only in eeprom_read(): gpsim starts a write when
+        // a plain write to EECON1 sets WR, without the 55h/AAh sequence the part needs.
+        t.direct_offsets = {0, 1, 2, 3, 4, 7, 9, 0x0A, 0x50, 0x6A, 0x7F};
+        t.intcon_mask = kIntconMask & ~0x40;
         t.gpr_offsets = range(0x0C, 0x4F);
         append(t.direct_offsets, t.gpr_offsets);
         // No port or TRIS register; FSR and PCLATH would let the program leave its page.
         for (unsigned v = 0; v < 0x100; ++v)
-            if ((v & 0x7F) != 5 && (v & 0x7F) != 6 && (v & 0x7F) != kFSR && (v & 0x7F) != kPCLATH &&
-                (v & 0x7F) != kINTCON && (v & 0x7F) != kPCL)
+            if ((v & 0x7F) != 5 && (v & 0x7F) != 6 && (v & 0x7F) != 8 && !guarded(std::uint8_t(v & 0x7F)))
                 t.fsr_values.push_back(std::uint8_t(v));
         break;
     case Pic14Part::F628:
@@ -68,6 +80,7 @@ Pic14Target make_target(Pic14Part part) {
         t.gpsim_processor = part == Pic14Part::F628 ? "p16f628" : part == Pic14Part::F876 ? "p16f876" : "p16f877";
         t.code_words = part == Pic14Part::F628 ? 2048 : 8192;
         t.banks = 4;
+        t.eeprom_bytes = part == Pic14Part::F628 ? 128 : 256;
         t.gprs = range16(0x20, 0x7F);
         append(t.gprs, range16(0xA0, 0xEF));
         if (part == Pic14Part::F628) {
@@ -79,10 +92,11 @@ Pic14Target make_target(Pic14Part part) {
         // Offsets 0x05..0x09 and 0x0C..0x1F hold ports and peripherals in bank 0.
         t.direct_offsets = {0, 1, 2, 3, 4, 0x0A, 0x0B};
         t.gpr_offsets = range(0x20, 0x7F);
+        t.intcon_mask = kIntconMask;
         append(t.direct_offsets, t.gpr_offsets);
         for (unsigned v = 0; v < 0x100; ++v) {
             const unsigned o = v & 0x7F;
-            if (o <= 1 || o == kSTATUS || o == kINTCON || o >= 0x20) t.fsr_values.push_back(std::uint8_t(v));
+            if (o == 0 || o == kSTATUS || o >= 0x20) t.fsr_values.push_back(std::uint8_t(v));
         }
         break;
     }
@@ -127,8 +141,7 @@ public:
         // The starting state: FSR, OPTION, a few registers, INTCON, STATUS (banks, IRP, flags), W.
         emit(movlw(rng_.pick(t_.fsr_values)));
         emit(movwf(kFSR));
-        emit(movlw(rng_.byte()));
-        emit(kOption);
+        set_option();
         for (int i = 0; i < 3; ++i) {
             emit(movlw(rng_.byte()));
             emit(movwf(rng_.pick(t_.gpr_offsets)));
@@ -148,6 +161,7 @@ public:
         while (words_.size() < 0xFE) emit(isr_op());
         emit(bcf(2, kINTCON));   // T0IF: otherwise the interrupt comes straight back
         emit(kRetfie);
+        enter_sequences_at_their_start();
         return words_;
     }
 
@@ -178,9 +192,6 @@ private:
         }
     }
 
-    // FSR, PCLATH and PCL are only read: a write would let the program leave its page.
-    static bool guarded(std::uint8_t f) { return f == kFSR || f == kPCLATH || f == kPCL; }
-
     std::uint16_t file_op() {
         static constexpr unsigned ops[] = {0x7, 0x5, 0x1, 0x9, 0x3, 0xB, 0xA, 0xF, 0x4, 0x8, 0x0, 0xD, 0xC, 0x2, 0xE, 0x6};
         const unsigned op = ops[rng_.below(16)];
@@ -190,7 +201,9 @@ private:
             if (rng_.chance(10)) return std::uint16_t(rng_.below(3) * 0x20);
             to_f = true;
         }
-        if (op == 0x1 && !to_f) return std::uint16_t(0x0100 | rng_.below(0x80));   // CLRW, any low bits
+        // CLRW: the part ignores the low seven bits, gpsim takes only 0x0103 (what assemblers
+        // write) for CLRW and the rest for invalid instructions.
+        if (op == 0x1 && !to_f) return 0x0103;
         if (to_f && guarded(f)) {
             if (op == 0x0 || op == 0x1) f = rng_.pick(t_.gpr_offsets);
             else to_f = false;
@@ -202,7 +215,8 @@ private:
         unsigned op = rng_.below(4);
         unsigned bit = rng_.below(8);
         const std::uint8_t f = rng_.pick(t_.direct_offsets);
-        if (op < 2 && (f == kFSR || f == kPCL)) op += 2;
+        if (op < 2 && (f == kFSR || f == kPCL || f == kTMR0)) op += 2;
+        if (op == 1 && f == kINTCON && !(t_.intcon_mask >> bit & 1)) op = 3;
         if (op < 2 && f == kPCLATH) bit = 5 + rng_.below(3);   // the unimplemented bits only
         return bit_op(op, bit, f);
     }
@@ -255,21 +269,49 @@ private:
         if (r < 850) return one(call(call_target(false)), false);
         if (r < 860) return one(kClrwdt, false);
         if (r < 862) return one(kSleep, false);
-        if (r < 875) return one(kOption, false);
-        if (r < 885) return one(tris(), false);
+        if (r < 872) return one(tris(), false);
         if (after_skip_) return one(simple(), true);
         after_skip_ = false;
-        if (r < 905) return set_intcon();
-        if (r < 930) return set_fsr();
-        if (r < 960) return computed_goto();
-        if (r < 980) return eeprom_read();
-        return program_read();
+        const std::size_t start = words_.size();
+        if (r < 885) set_option();
+        else if (r < 905) set_intcon();
+        else if (r < 930) set_fsr();
+        else if (r < 960) computed_goto();
+        else if (r < 980) eeprom_read();
+        else program_read();
+        // The words after the first only run after it: they take W, PCLATH or the bank from it.
+        // (The table's GOTOs after ADDWF PCL may be entered, they are GOTOs like any.)
+        const std::size_t end = r >= 930 && r < 960 ? start + 5 : words_.size();
+        no_entry_.resize(words_.size());
+        for (std::size_t i = start + 1; i < end; ++i) no_entry_[i] = true;
+    }
+
+    // A GOTO generated before the sequence it lands in: moved to the sequence's first word.
+    void enter_sequences_at_their_start() {
+        no_entry_.resize(words_.size());
+        for (auto& w : words_) {
+            if ((w & 0x3000) != 0x2000) continue;   // GOTO and CALL
+            const unsigned at = (w & 0x7FFu) - (body_ & 0x7FFu);
+            if (at >= words_.size() || !no_entry_[at]) continue;
+            unsigned first = at;
+            while (no_entry_[first]) --first;
+            w = std::uint16_t((w & 0x3800) | ((body_ + first) & 0x7FF));
+        }
     }
 
     // TRIS of a port without interrupt-on-change or external interrupt pins: A, and C on the 87x.
     std::uint16_t tris() {
         const bool c = t_.part == Pic14Part::F876 || t_.part == Pic14Part::F877;
         return std::uint16_t(0x0060 | (c && rng_.chance(50) ? 7 : 5));
+    }
+
+    // TMR0 counts instruction cycles 1:1, the prescaler stays with the watchdog: what the
+    // prescaler holds when it comes to TMR0, and whether the OPTION's own cycle counts, the data
+    // sheet leaves open (gpsim starts a cycle later); and once T0CS has stopped the timer within
+    // a longer step, gpsim's TMR0 shows an older count.
+    void set_option() {
+        emit(movlw(std::uint8_t((rng_.byte() | 0x08) & ~0x20)));
+        emit(kOption);
     }
 
     void set_intcon() {
@@ -353,6 +395,7 @@ private:
     std::vector<std::uint16_t> words_;
     std::uint16_t region_start_ = 0, region_end_ = 0;
     bool after_skip_ = false;
+    std::vector<bool> no_entry_;   // words inside a sequence
 };
 
 } // namespace
@@ -400,16 +443,16 @@ std::string pic14_register_name(const Pic14Target& t, std::uint16_t address) {
     };
     char buf[32];
     if (const char* n = find(address)) return n;
-    // Banks 2 and 3 mirror the core registers and PORTB/TRISB of banks 0 and 1.
-    if (address >= 0x100) {
-        const std::uint16_t low = address & 0xFF;
-        const std::uint16_t o = low & 0x7F;
-        if (o <= 4 || o == 6 || o == 0x0A || o == 0x0B) {
-            if (const char* n = find(low)) {
-                std::snprintf(buf, sizeof buf, "%s@0x%03X", n, unsigned(address));
-                return buf;
-            }
-        }
+    // Every bank mirrors INDF, PCL, STATUS, FSR, PCLATH and INTCON of bank 0; banks 2 and 3
+    // also TMR0/OPTION and PORTB/TRISB of banks 0 and 1.
+    const std::uint16_t o = address & 0x7F;
+    const bool core = o == 0 || (o >= 2 && o <= 4) || o == 0x0A || o == 0x0B;
+    const char* mirrored = nullptr;
+    if (address >= 0x80 && core) mirrored = find(o);
+    else if (address >= 0x100 && (o == 1 || o == 6)) mirrored = find(address & 0xFF);
+    if (mirrored) {
+        std::snprintf(buf, sizeof buf, "%s@0x%03X", mirrored, unsigned(address));
+        return buf;
     }
     std::snprintf(buf, sizeof buf, "0x%03X", unsigned(address));
     return buf;
@@ -446,6 +489,12 @@ std::vector<std::uint16_t> pic14_fixed_image(const Pic14Target& t, std::uint16_t
     image[0x004] = goto_(std::uint16_t(body + BodyWriter::kIsr));
     if (body_out) *body_out = body;
     return image;
+}
+
+std::vector<std::uint8_t> pic14_eeprom(const Pic14Target& t) {
+    std::vector<std::uint8_t> bytes(t.eeprom_bytes);
+    for (unsigned a = 0; a < bytes.size(); ++a) bytes[a] = std::uint8_t(a * 29 + 0x13);
+    return bytes;
 }
 
 Pic14Program pic14_program(const Pic14Target& t, std::uint32_t seed, std::uint64_t cycles) {

@@ -26,6 +26,7 @@ struct Pic14Target {
     std::vector<std::uint8_t> gpr_offsets;    // f operands that are general purpose in bank 0
     std::vector<std::uint8_t> fsr_values;     // FSR values safe with IRP 0 and 1
     std::uint8_t intcon_mask = 0xFF;          // the INTCON bits the programs may set
+    unsigned eeprom_bytes;
 };
 
 const Pic14Target& pic14_target(sim::Pic14Part part);
@@ -46,6 +47,10 @@ struct Pic14Program {
 // The image without a body: the preamble, the vectors, and a GOTO to itself in every other word
 // (a program that escapes its page stops there the same way in both simulators).
 std::vector<std::uint16_t> pic14_fixed_image(const Pic14Target& target, std::uint16_t* body);
+
+// The data EEPROM both simulators start with (the programs only read it): no two bytes alike
+// in a row, none erased, so a read from the wrong address shows.
+std::vector<std::uint8_t> pic14_eeprom(const Pic14Target& target);
 
 Pic14Program pic14_program(const Pic14Target& target, std::uint32_t seed, std::uint64_t cycles = 3000);
 
