@@ -112,12 +112,15 @@ std::vector<std::string> Pic18Diff::run(const Pic18Program& p) {
     // A cycle break point, not `step N`: gpsim's long steps overrun by up to a few hundred
     // cycles where single steps agree with ours. Both stop at the first instruction boundary
     // at or after the count.
+    Core ours(p);
+    ours.run_for(p.cycles);
     const std::uint64_t start = gpsim_->cycles();
     gpsim_->command("break c " + std::to_string(start + p.cycles - 1));   // halts after the instruction it falls in
     auto replies = gpsim_->run_then({"cycles"});
     std::uint64_t end = reply_cycles(replies[1]);
-    // The break point may halt an instruction early: single steps to the boundary ours stops at.
-    for (int n = 0; end - start < p.cycles && n < 4; ++n) end = reply_cycles(gpsim_->commands({"step 1", "cycles"})[1]);
+    // The break point may halt an instruction early, and gpsim steps a taken skip as a NOP of
+    // its own: single steps to the boundary ours stopped at.
+    for (int n = 0; end - start < ours.cycles() && n < 4; ++n) end = reply_cycles(gpsim_->commands({"step 1", "cycles"})[1]);
     const auto state = gpsim_->commands({"pc", "dump r"});
     const std::uint32_t their_pc = reply_value(state[0]);
     const std::vector<int> regs = parse_ram_dump(state[1]);
@@ -132,8 +135,6 @@ std::vector<std::string> Pic18Diff::run(const Pic18Program& p) {
     }
     const auto popped = pops.empty() ? std::vector<std::string>{} : gpsim_->commands(pops);
 
-    Core ours(p);
-    ours.run_for(p.cycles);
     const sim::Pic18Core& c = ours.core;
 
     std::vector<std::string> out;
