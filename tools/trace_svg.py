@@ -81,8 +81,8 @@ def main():
 
     changes = read_vcd(args.vcd, args.wire)
     rows = []
-    for spec in args.row:
-        title, annotation = spec.split('=', 1)
+    for row in args.row:
+        title, annotation = row.split('=', 1)
         rows.append((title, decode(args.vcd, args.decoder, annotation, args.downsample)))
 
     lanes = len(args.wire) + len(rows)

@@ -4,6 +4,8 @@
 #include <map>
 #include <random>
 
+#include "gpsim/lib/program_rng.h"
+
 namespace korvane::gpsim {
 
 using sim::Pic14Part;
@@ -114,16 +116,7 @@ std::vector<std::uint16_t> init_sfrs(Pic14Part part) {
 
 std::uint8_t preset_value(std::uint16_t address) { return std::uint8_t(address * 37 + 0x5A); }
 
-class Rng {
-public:
-    explicit Rng(std::uint32_t seed) : gen_(seed) {}
-    unsigned below(unsigned n) { return unsigned(gen_() % n); }
-    std::uint8_t byte() { return std::uint8_t(gen_()); }
-    bool chance(unsigned percent) { return below(100) < percent; }
-    template <class T> T pick(const std::vector<T>& v) { return v[below(unsigned(v.size()))]; }
-private:
-    std::mt19937 gen_;
-};
+using Rng = ProgramRng;
 
 // The random page: the main loop, subroutines in two levels (the first may call the second),
 // the interrupt routine. gpsim stops on a ninth push and pops 0 from an empty stack (the part's

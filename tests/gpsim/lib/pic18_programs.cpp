@@ -4,6 +4,7 @@
 #include <map>
 #include <random>
 
+#include "gpsim/lib/program_rng.h"
 #include "sim/pic18_core.h"
 #include "sim/pic18_model.h"
 
@@ -62,19 +63,7 @@ std::uint16_t rcall(std::uint32_t from, std::uint32_t to) { return std::uint16_t
 constexpr std::uint16_t kNop = 0x0000, kSleep = 0x0003, kClrwdt = 0x0004, kPush = 0x0005, kPop = 0x0006,
                         kDaw = 0x0007, kRetfie = 0x0010, kReturn = 0x0012, kReset = 0x00FF, kSelfLoop = 0xD7FF;
 
-class Rng {
-public:
-    Rng(std::uint32_t seed, std::uint32_t attempt) {
-        std::seed_seq seq{seed, attempt};
-        gen_.seed(seq);
-    }
-    unsigned below(unsigned n) { return unsigned(gen_() % n); }
-    std::uint8_t byte() { return std::uint8_t(gen_()); }
-    bool chance(unsigned percent) { return below(100) < percent; }
-    template <class T> T pick(const std::vector<T>& v) { return v[below(unsigned(v.size()))]; }
-private:
-    std::mt19937 gen_;
-};
+using Rng = ProgramRng;
 
 // Word offsets in the body.
 constexpr unsigned kMainEnd = 0x100, kSubs = 0x100, kSubWords = 0x10, kCallers = 3, kIsr = 0x1C0;
