@@ -133,7 +133,8 @@ void Pic18Core::write_file(std::uint16_t address, std::uint8_t value) { put(reso
 std::uint8_t Pic18Core::load(std::uint16_t ea) {
     if (ea >= 0x1000) return 0;
     if (ea < 0xF80) return ea < ram_.size() ? ram_[ea] : 0;
-    if (ea == sfr::TMR0L) tmr0h_buffer_ = std::uint8_t(tmr0_ >> 8);   // so the two halves match
+    // In 16-bit mode a TMR0L read latches the high byte, so the two halves match.
+    if (ea == sfr::TMR0L && !(reg(sfr::T0CON) & 0x40)) tmr0h_buffer_ = std::uint8_t(tmr0_ >> 8);
     if (ea == sfr::PCL) {
         // Reading PCL latches the upper bytes of the PC.
         pclath_ = std::uint8_t(pc_ >> 8);

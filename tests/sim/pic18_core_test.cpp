@@ -525,6 +525,26 @@ wait8	btfss	INTCON, TMR0IF
     EXPECT_LE(cycles, 7u + 18 + 4 + 4 + 1026 + 8);
 }
 
+// The TMR0L read that latches the high byte belongs to the 16-bit mode; in 8-bit mode TMR0H
+// keeps what was written.
+TEST_F(Pic18Program, Timer0HighByteLatchesOnlyInSixteenBitMode) {
+    build(R"(
+	movlw	0x40		; stopped, 8 bits
+	movwf	T0CON
+	movlw	0x43
+	movwf	TMR0H
+	movf	TMR0L, W
+	movff	TMR0H, 0x20
+	clrf	T0CON		; stopped, 16 bits
+	movf	TMR0L, W
+	movff	TMR0H, 0x21
+	sleep
+)");
+    run();
+    EXPECT_EQ(ram(0x20), 0x43);
+    EXPECT_EQ(ram(0x21), 0x00);
+}
+
 TEST_F(Pic18Program, InterruptVectorsAndRetfie) {
     build(R"(
 	goto	main

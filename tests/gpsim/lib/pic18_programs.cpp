@@ -16,7 +16,7 @@ namespace {
 constexpr std::uint8_t kT0CON = 0xD5, kTMR0L = 0xD6, kTMR0H = 0xD7, kSTATUS = 0xD8, kFSR2L = 0xD9,
                        kBSR = 0xE0, kFSR1L = 0xE1, kWREG = 0xE8, kFSR0L = 0xE9, kINTCON = 0xF2, kPRODL = 0xF3,
                        kPRODH = 0xF4, kTABLAT = 0xF5, kTBLPTRL = 0xF6, kTBLPTRH = 0xF7, kTBLPTRU = 0xF8,
-                       kPCL = 0xF9, kPCLATH = 0xFA, kPCLATU = 0xFB, kSTKPTR = 0xFC, kTOSL = 0xFD, kTOSH = 0xFE,
+                       kPCL = 0xF9, kPCLATH = 0xFA, kPCLATU = 0xFB, kSTKPTR = 0xFC, kTOSL = 0xFD, kTOSH = 0xFE, kTOSU = 0xFF,
                        kEECON1 = 0xA6, kEEDATA = 0xA8, kEEADR = 0xA9;
 
 // Special registers the programs may write with any value: the indirect registers (the FSRs
@@ -35,11 +35,20 @@ const std::vector<std::uint8_t> kWritableSfrs = {
 // Read only: a write would move the PC, the stack, the FSRs, the bank, the table pointer out of
 // the program, or start an interrupt or an EEPROM cycle.
 const std::vector<std::uint8_t> kReadOnlySfrs = {
-    kPCLATU, kSTKPTR, kTOSL, kTOSH, 0xFF, 0xEA, 0xE2, 0xDA, kFSR0L, kFSR1L, kFSR2L, kBSR, kTBLPTRH, kTBLPTRU,
+    kPCLATU, kSTKPTR, kTOSL, kTOSH, kTOSU, 0xEA, 0xE2, 0xDA, kFSR0L, kFSR1L, kFSR2L, kBSR, kTBLPTRH, kTBLPTRU,
     kINTCON, 0xD0, kEECON1};
 
-// Which of 0xDB..0xEF are PREINC, POSTDEC or POSTINC.
-constexpr bool kStepping[] = {0, 1, 1, 1, 0, 0, 0, 0, 0, 1, 1, 1, 0, 0, 0, 0, 0, 1, 1, 1, 0};
+constexpr std::uint8_t kLATE = 0x8D;
+
+// INDF, POSTINC, POSTDEC, PREINC and PLUSW of the three FSRs.
+bool indirect(std::uint8_t f) { return (f >= 0xDB && f <= 0xDF) || (f >= 0xE3 && f <= 0xE7) || (f >= 0xEB && f <= 0xEF); }
+// Registers the programs only move bytes into or out of. gpsim's arithmetic, logic, bit and
+// skip instructions read an indirect register's byte as it was before the FSR last stepped,
+// and they read LATE's bits 7..3, which gpsim keeps as written; MOVF, MOVFF and the plain
+// writes are right.
+bool moves_only(std::uint8_t f) { return indirect(f) || f == kLATE; }
+// The access RAM byte such an operand is replaced with.
+std::uint8_t direct(std::uint8_t f) { return moves_only(f) ? std::uint8_t(f & 0x7F) : f; }
 
 // ---- encodings ----
 std::uint16_t byte_op(unsigned op6, bool to_f, bool banked, std::uint8_t f) {
@@ -60,6 +69,7 @@ std::uint16_t bra(std::uint32_t from, std::uint32_t to) {
     return std::uint16_t(0xD000 | ((std::int32_t(to) - std::int32_t(from) - 2) / 2 & 0x7FF));
 }
 std::uint16_t rcall(std::uint32_t from, std::uint32_t to) { return std::uint16_t(bra(from, to) | 0x0800); }
+constexpr unsigned kMovf = 0x14;   // six-bit opcode
 constexpr std::uint16_t kNop = 0x0000, kSleep = 0x0003, kClrwdt = 0x0004, kPush = 0x0005, kPop = 0x0006,
                         kDaw = 0x0007, kRetfie = 0x0010, kReturn = 0x0012, kReset = 0x00FF, kSelfLoop = 0xD7FF;
 
@@ -201,7 +211,7 @@ private:
         if (r < 50) return file_op();
         if (r < 70) return bit_instruction();
         if (r < 90) return literal();
-        if (r < 93) return kDaw;
+        if (r < 93) return literal();
         if (r < 95 && features_.table_reads) return std::uint16_t(0x0008 | rng_.below(4));   // TBLRD*, *+, *-, +*
         if (r < 96 && features_.table_reads) return std::uint16_t(0x000C | rng_.below(4));   // TBLWT: the holding registers only
         if (r < 96) return kNop;
@@ -221,16 +231,17 @@ private:
             const unsigned op = ops6[r];
             bool to_f = rng_.chance(50);
             std::uint8_t f = banked ? rng_.byte() : access_f(to_f);
-            // gpsim's operations into W read PREINC, POSTDEC and POSTINC without stepping the FSR.
-            if (!to_f && !banked && f >= 0xDB && f <= 0xEF && kStepping[f - 0xDB]) f = kWREG;
+            if (!banked && !(op == kMovf && !to_f)) f = direct(f);
             return byte_op(op, to_f, banked, f);
         }
         if (r < 29) {
             const unsigned op = ops8[r - 21];
             const bool writes = op >= 0x68;
-            return op8(op, banked, banked ? rng_.byte() : access_f(writes));
+            std::uint8_t f = banked ? rng_.byte() : access_f(writes);
+            if (!banked && op != 0x68 && op != 0x6A && op != 0x6E) f = direct(f);   // not SETF, CLRF, MOVWF
+            return op8(op, banked, f);
         }
-        return std::uint16_t(0x0200 | (banked ? 0x100 : 0) | (banked ? rng_.byte() : access_f(false)));   // MULWF
+        return std::uint16_t(0x0200 | (banked ? 0x100 : 0) | (banked ? rng_.byte() : direct(access_f(false))));   // MULWF
     }
 
     std::uint16_t bit_instruction() {
@@ -240,7 +251,7 @@ private:
             static constexpr unsigned bits[] = {0, 1, 2, 4};   // C DC Z N: not OV
             return bit_op(op, op <= 0x9 ? rng_.below(5) : bits[rng_.below(4)], false, kSTATUS);
         }
-        const std::uint8_t f = banked ? rng_.byte() : access_f(op <= 0x9);
+        const std::uint8_t f = banked ? rng_.byte() : direct(access_f(op <= 0x9));
         return bit_op(op, rng_.below(8), banked, f);
     }
 
@@ -326,7 +337,8 @@ private:
         if (after_skip_) return one(simple());
         const unsigned start = unsigned(words_.size());
         if (r < 880) set_intcon();
-        else if (r < 910) computed_goto();
+        else if (r < 900) computed_goto();
+        else if (r < 910) decimal_adjust();
         else if (r < 940 && features_.table_reads) table_read();
         else if (r < 960) stack_sequence();
         else eeprom_read();
@@ -375,6 +387,15 @@ private:
         for (int i = 0; i < 4; ++i) branch(Kind::Bra);
     }
 
+    // DAW with W's high nibble below 0xC: gpsim adds the low nibble's carry to a high nibble
+    // of 0xF as 0x10 and then leaves it 0 where the data sheet's rule makes it 6 (0xFB gives
+    // 0x01, not 0x61).
+    void decimal_adjust() {
+        emit(bit_op(0xB, 7, false, kWREG));   // BTFSC WREG,7
+        emit(bcf(6, kWREG));
+        emit(kDaw);
+    }
+
     // TBLPTR into the program's own memory (mostly its preamble and body), a table read or
     // three, TABLAT into W or RAM.
     void table_read() {
@@ -396,8 +417,18 @@ private:
         emit(kPush);
         for (unsigned n = 1 + rng_.below(3); n > 0; --n) {
             const std::uint8_t tos = std::uint8_t(kTOSL + rng_.below(3));
-            if (rng_.chance(50)) emit(byte_op(0x14, false, false, tos));   // MOVF TOSx,W
-            else emit(movwf(tos));
+            if (rng_.chance(50)) {
+                emit(byte_op(kMovf, false, false, tos));   // MOVF TOSx,W
+                continue;
+            }
+            // An entry outside the program memory, or odd, would return somewhere gpsim and
+            // the data sheet part ways: TOSU 0, TOSH below 0x80, TOSL even.
+            if (tos == kTOSU) {
+                emit(op8(0x6A, false, kTOSU));   // CLRF
+                continue;
+            }
+            emit(movwf(tos));
+            emit(bcf(tos == kTOSH ? 7 : 0, tos));
         }
         emit(byte_op(0x14, false, false, kSTKPTR));
         emit(kPop);
