@@ -1,7 +1,5 @@
 // Generated PIC18 programs on our core and on gpsim's p18f452: fixed seeds, then as many fresh
 // seeds as fit in a short time. gpsim missing fails the test.
-// Disabled until the remaining differences are sorted (docs/gpsim.md, "The PIC18 differential
-// runs"): run them with --gtest_also_run_disabled_tests.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -39,12 +37,12 @@ protected:
     std::unique_ptr<Pic18Diff> diff_;
 };
 
-TEST_F(GpsimPic18Diff, DISABLED_FixedSeedsAgree) {
+TEST_F(GpsimPic18Diff, FixedSeedsAgree) {
     for (std::uint32_t seed = 1; seed <= 24; ++seed) check(seed);
 }
 
 // A few seconds of fresh seeds: another sample of the programs on every run.
-TEST_F(GpsimPic18Diff, DISABLED_FreshSeedsAgree) {
+TEST_F(GpsimPic18Diff, FreshSeedsAgree) {
     std::random_device rd;
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(2500);
     while (std::chrono::steady_clock::now() < until && !testing::Test::HasFailure()) check(rd());

@@ -94,6 +94,7 @@ void Pic18Diff::restart() {
     const auto hex_file = work_dir_ / "p18f452_fixed.hex";
     write_program_hex(hex_file, pic18_fixed_image(), {{kPic18Config2, kPic18Config2Word}});
     gpsim_ = std::make_unique<GpsimProcess>(kPic18Processor, hex_file);
+    fresh_ = true;
     // gpsim's data EEPROM starts as zeros; ours as erased cells: both get the same bytes.
     std::vector<std::string> lines;
     for (unsigned a = 0; a < 256; ++a)
@@ -111,6 +112,13 @@ void Pic18Diff::load_body(const Pic18Program& p) {
     // gpsim's first step after a reset stops after one instruction and counts one cycle short:
     // both simulators start counting after the GOTO at 0.
     lines.push_back("reset");
+    // After some programs gpsim's reset clears PR2, a TRIS register or RCON's RI, where the
+    // data sheet's MCLR reset sets them: the first program of each gpsim compares the reset
+    // values as gpsim starts them, the others get them put back.
+    if (!fresh_)
+        for (const char* r : {"pr2 = 0xff", "trisa = 0x7f", "trisb = 0xff", "trisc = 0xff", "trisd = 0xff", "trise = 0x07", "rcon = 0x1c"})
+            lines.push_back(r);
+    fresh_ = false;
     lines.push_back("step 1");
     gpsim_->commands(lines);
 }

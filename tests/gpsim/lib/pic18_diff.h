@@ -39,6 +39,7 @@ private:
 
     std::filesystem::path work_dir_;
     std::unique_ptr<GpsimProcess> gpsim_;
+    bool fresh_ = true;   // no program has run in this gpsim yet
 };
 
 } // namespace korvane::gpsim

@@ -44,9 +44,9 @@ constexpr std::uint8_t kLATE = 0x8D;
 bool indirect(std::uint8_t f) { return (f >= 0xDB && f <= 0xDF) || (f >= 0xE3 && f <= 0xE7) || (f >= 0xEB && f <= 0xEF); }
 // Registers the programs only move bytes into or out of. gpsim's arithmetic, logic, bit and
 // skip instructions read an indirect register's byte as it was before the FSR last stepped,
-// and they read LATE's bits 7..3, which gpsim keeps as written; MOVF, MOVFF and the plain
-// writes are right.
-bool moves_only(std::uint8_t f) { return indirect(f) || f == kLATE; }
+// they read LATE's bits 7..3, which gpsim keeps as written, and their read of TMR0L does
+// not latch TMR0H; MOVF, MOVFF and the plain writes are right.
+bool moves_only(std::uint8_t f) { return indirect(f) || f == kLATE || f == kTMR0L; }
 // The access RAM byte such an operand is replaced with.
 std::uint8_t direct(std::uint8_t f) { return moves_only(f) ? std::uint8_t(f & 0x7F) : f; }
 
