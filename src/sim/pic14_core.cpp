@@ -503,7 +503,7 @@ void Pic14Core::schedule() {
     next_event_ = next;
 }
 
-void Pic14Core::service_events() {
+void Pic14Core::latch_flags() {
     if (tmr0_running_) {
         const std::uint64_t overflow = tmr0_cycle_ + std::uint64_t(256 - tmr0_value_) * tmr0_rate_;
         if (cycles_ >= overflow) {
@@ -513,6 +513,10 @@ void Pic14Core::service_events() {
         }
     }
     if (ee_busy_ && cycles_ >= ee_done_) finish_eeprom_write();
+}
+
+void Pic14Core::service_events() {
+    latch_flags();
     if (wdt_enabled_ && cycles_ >= watchdog_deadline()) {
         watchdog_timeout();
         return;
@@ -582,6 +586,12 @@ void Pic14Core::run(std::uint64_t until) {
         }
         step();
     }
+    // A TMR0 overflow inside the last instruction shows in T0IF between instructions too, not
+    // only once the next one starts.
+    if (cycles_ >= next_event_) {
+        latch_flags();
+        schedule();
+    }
 }
 
 void Pic14Core::step() {
@@ -614,6 +624,11 @@ void Pic14Core::step() {
                 cost = 2;
             } else if (op == 0x0062) {   // OPTION
                 option_written(w_);
+            } else if (op == 0x0063 && part_ != Pic14Part::F84A && interrupt_requested()) {
+                // 16F62x/87x: "If an interrupt occurs before the execution of a SLEEP
+                // instruction, the SLEEP instruction will complete as a NOP": TO, PD and the
+                // watchdog stay. (The 16F84A's data sheet: "the device will immediately wake-up
+                // from sleep. The SLEEP instruction is completely executed.")
             } else if (op == 0x0063) {   // SLEEP
                 status_ = std::uint8_t((status_ | kTO) & ~kPD);
                 wdt_start_ = cycles_ + 1;

@@ -70,6 +70,8 @@ private:
     void power_on_values();
 
     void step();
+    // Sets the flags of the TMR0 overflow and the EEPROM write whose cycle has come.
+    void latch_flags();
     void service_events();
     void schedule();
     bool interrupt_requested() const;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <vector>
 
 #include "common/test_env.h"
 #include "gpsim/lib/pic14_diff.h"
@@ -15,6 +16,16 @@ constexpr std::uint32_t kFixedSeeds = 12;            // seeds 1..12 on every run
 constexpr std::uint32_t kSampleFirstSeed = 100000;   // then on from here while time is left
 constexpr auto kSampleBudget = std::chrono::milliseconds(2000);
 constexpr std::uint32_t kSampleMinimum = 8;
+
+// Seeds the bench once found differing on the part (a SLEEP with T0IE and T0IF set, a TMR0
+// overflow right before a write of INTCON, INTCON read into W): kept so they stay agreed.
+std::vector<std::uint32_t> found_seeds(sim::Pic14Part part) {
+    switch (part) {
+    case sim::Pic14Part::F84A: return {200430, 200586, 200810, 201160};
+    case sim::Pic14Part::F877: return {200121, 200250};
+    default: return {};
+    }
+}
 
 class Pic14DiffTest : public ::testing::TestWithParam<sim::Pic14Part> {};
 
@@ -34,6 +45,7 @@ TEST_P(Pic14DiffTest, GeneratedProgramsEndTheSame) {
     test::TempDir dir;
     Pic14Diff diff(pic14_target(GetParam()), dir.path());
     for (std::uint32_t seed = 1; seed <= kFixedSeeds; ++seed) expect_same(diff, seed);
+    for (const std::uint32_t seed : found_seeds(GetParam())) expect_same(diff, seed);
 
     const auto until = std::chrono::steady_clock::now() + kSampleBudget;
     std::uint32_t seed = kSampleFirstSeed;

@@ -423,6 +423,55 @@ loop    goto loop
     )");
     c.run(256 * 10 + 20);
     EXPECT_EQ(c.peek(0x20), 10);
+
+    // Stopped one instruction at a time, T0IF shows with the overflow, also when it came inside
+    // the two cycles of a GOTO (either parity of the loop).
+    for (const char* pad : {"", "nop"}) {
+        Pic14Core& t = load(kF84, std::string(R"(
+        org 0
+        bsf STATUS,RP0
+        movlw 0x08
+        movwf OPTION_REG
+        bcf STATUS,RP0
+        clrf TMR0
+        )") + pad + "\nloop goto loop\n");
+        std::uint8_t last = 0;
+        while (t.cycles() < 600) {
+            t.run(t.cycles() + 1);
+            const std::uint8_t now = t.peek(0x01);
+            if (now < last && last >= 0x80) {   // the overflow, not the CLRF
+                EXPECT_EQ(t.peek(0x0B) & 0x04, 0x04) << "pad '" << pad << "', cycle " << t.cycles();
+                break;
+            }
+            EXPECT_EQ(t.peek(0x0B) & 0x04, 0x00) << "cycle " << t.cycles();
+            last = now;
+        }
+    }
+
+    // A SLEEP with T0IE and T0IF set: the program goes on at once; the 16F877 completes it as
+    // a NOP (PD stays set), the 16F84A executes it (PD clear).
+    for (const PartInfo* info : {&kF877, &kF84}) {
+        Pic14Core& s = load(*info, R"(
+        org 0
+        bsf STATUS,RP0
+        movlw 0x08
+        movwf OPTION_REG
+        bcf STATUS,RP0
+        clrwdt
+        clrf TMR0
+        movlw 0x20          ; T0IE, no GIE
+        movwf INTCON
+wait    btfss INTCON,T0IF
+        goto wait
+        sleep
+        movf STATUS,w
+        movwf 0x22
+        goto $
+        )");
+        s.run(400);
+        EXPECT_FALSE(s.sleeping()) << info->processor;
+        EXPECT_EQ(s.peek(0x22) & 0x18, info == &kF877 ? 0x18 : 0x10) << info->processor;
+    }
 }
 
 TEST_F(Pic14CoreTest, PortsDriveThroughTrisAndBitOperationsReadThePins) {
