@@ -40,6 +40,7 @@ private:
     std::filesystem::path work_dir_;
     std::unique_ptr<GpsimProcess> gpsim_;
     bool fresh_ = true;   // no program has run in this gpsim yet
+    unsigned programs_run_ = 0;
 };
 
 } // namespace korvane::gpsim

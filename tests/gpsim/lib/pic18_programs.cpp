@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <map>
+#include <stdexcept>
 #include <random>
 
 #include "gpsim/lib/program_rng.h"
@@ -462,12 +463,15 @@ bool stays_in_bounds(const Pic18Program& p) {
         memory.program[2 * k] = std::uint8_t(p.image[k]);
         memory.program[2 * k + 1] = std::uint8_t(p.image[k] >> 8);
     }
+    // As the runs see it: the EEPROM reads steer the program too.
+    for (unsigned a = 0; a < memory.eeprom.size(); ++a) memory.eeprom[a] = pic18_eeprom_byte(a);
+    memory.config[2] = std::uint8_t(kPic18Config2Word);
     memory.config[3] = std::uint8_t(kPic18Config2Word >> 8);
     sim::Pic18Core core(model, memory);
     bool armed = false;
     while (core.cycles() < p.cycles + 2) {
         core.step();
-        armed = armed || core.pc() >= kPic18Body;
+        armed = armed || core.pc() >= kPic18Body + 12;   // after the body's three LFSRs
         if (!armed) continue;
         for (std::uint16_t l : {sim::sfr::FSR0L, sim::sfr::FSR1L, sim::sfr::FSR2L}) {
             const unsigned fsr = core.peek(l) | (core.peek(std::uint16_t(l + 1)) << 8);
@@ -561,9 +565,9 @@ Pic18Program pic18_program(std::uint32_t seed, std::uint64_t cycles, const Pic18
         p.image = fixed;
         const auto words = BodyWriter(seed, attempt, features).write();
         for (std::size_t i = 0; i < words.size(); ++i) p.image[kPic18Body / 2 + i] = words[i];
-        if (stays_in_bounds(p)) break;
+        if (stays_in_bounds(p)) return p;
     }
-    return p;
+    throw std::runtime_error("no program drawn for seed " + std::to_string(seed) + " keeps its FSRs and TBLPTR in bounds");
 }
 
 } // namespace korvane::gpsim

@@ -57,7 +57,8 @@ std::string pic18_register_name(std::uint16_t address);
 std::vector<std::uint16_t> pic18_fixed_image();
 
 // The program for a seed. Body candidates whose FSRs or table pointer our core sees leave RAM
-// or the program memory (a tight loop of POSTDEC, say) are drawn again from the seed.
+// or the program memory (a tight loop of POSTDEC, say) are drawn again from the seed; throws
+// std::runtime_error when none of 50 stays inside.
 Pic18Program pic18_program(std::uint32_t seed, std::uint64_t cycles = 7000, const Pic18Features& features = {});
 
 } // namespace korvane::gpsim
