@@ -193,16 +193,22 @@ private:
     std::uint8_t access_f(bool writes) {
         const unsigned r = rng_.below(100);
         if (r < 55) return std::uint8_t(rng_.below(0x80));
-        if (r < 85 || writes) {
-            const std::uint8_t f = rng_.pick(kWritableSfrs);
-            return f == kT0CON && writes && !features_.timer0 ? std::uint8_t(rng_.below(0x80)) : f;
-        }
+        if (r < 85 || writes) return writable_sfr(writes);
         return rng_.pick(kReadOnlySfrs);
+    }
+    // A writable special register; without Timer0 a write to T0CON (which could start it) goes
+    // to RAM instead.
+    std::uint8_t writable_sfr(bool writes) {
+        const std::uint8_t f = rng_.pick(kWritableSfrs);
+        return f == kT0CON && writes && !features_.timer0 ? std::uint8_t(rng_.below(0x80)) : f;
     }
     // A 12-bit operand for MOVFF.
     std::uint16_t full_f(bool writes) {
         if (rng_.chance(60)) return std::uint16_t(rng_.below(kPic18RamBytes));
-        if (writes) return std::uint16_t(0xF00 | rng_.pick(kWritableSfrs));
+        if (writes) {
+            const std::uint8_t f = writable_sfr(true);
+            return f < 0x80 ? f : std::uint16_t(0xF00 | f);
+        }
         return std::uint16_t(0xF00 | (rng_.chance(70) ? rng_.pick(kWritableSfrs) : rng_.pick(kReadOnlySfrs)));
     }
 
