@@ -24,7 +24,7 @@ constexpr unsigned kBitTimeUs = 2, kCommandDelayUs = 2;
 
 std::string hex_or_dash(long v) {
     if (v < 0) return "-";
-    char text[16];
+    char text[24];   // a long in hex, whatever its width
     std::snprintf(text, sizeof text, "%lx", v);
     return text;
 }
