@@ -202,7 +202,8 @@ std::vector<std::string> Pic18Diff::run(const Pic18Program& p) {
     }
     // A gpsim that went astray (a break, a halt) would spoil the next programs: start afresh.
     // So does a long-lived one: its program writes slow down with every program it has run.
-    if (!out.empty() || ++programs_run_ % kProgramsPerProcess == 0) restart();
+    // gpsim's reset does not wake it from SLEEP either.
+    if (!out.empty() || c.sleeping() || ++programs_run_ % kProgramsPerProcess == 0) restart();
     return out;
 }
 

@@ -339,7 +339,18 @@ private:
         }
         if (r < 856) return lfsr(rng_.below(3));
         if (r < 860) return one(kClrwdt);
-        if (r < 862) return one(features_.sleep ? kSleep : kClrwdt);
+        if (r < 862 && !features_.sleep) return one(kClrwdt);
+        if (r < 862) {
+            if (after_skip_) return one(simple());
+            // With an interrupt flag and its enable set the data sheet's SLEEP completes as a
+            // NOP; gpsim sleeps for good. TMR0IE is the only enable the programs set.
+            const unsigned start = unsigned(words_.size());
+            emit(bcf(5, kINTCON));
+            emit(kSleep);
+            sequence_from(start);
+            after_skip_ = false;
+            return;
+        }
         if (r < 863) return one(features_.reset ? kReset : kClrwdt);
         if (after_skip_) return one(simple());
         const unsigned start = unsigned(words_.size());

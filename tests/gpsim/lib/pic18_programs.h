@@ -29,14 +29,15 @@ constexpr std::uint32_t kPic18Config2 = 0x300002;
 constexpr std::uint16_t kPic18Config2Word = 0x0E0F;
 
 // What the programs may use beyond the core instructions and registers: gpsim times the
-// interrupt entry and Timer0 differently from the data sheet (docs/gpsim.md), so the
-// differential runs leave them out. Its one-cycle TBLRD/TBLWT the runner allows for.
+// interrupt entry and Timer0 differently from the data sheet, and does not load PCLATH/PCLATU
+// on a PCL read (docs/gpsim.md), so the differential runs leave them out. Its one-cycle
+// TBLRD/TBLWT the runner allows for.
 struct Pic18Features {
     bool interrupts = false;
     bool table_reads = true;
     bool timer0 = false;
-    bool reset = false;
-    bool sleep = false;
+    bool reset = true;
+    bool sleep = true;
     bool pcl_reads = false;
 };
 
